@@ -1,4 +1,4 @@
-// Path string helpers (spec Part 3.1). See zrPath.h for the rules, the overflow
+// Path string helpers. See zrPath.h for the rules, the overflow
 // behaviour and the aliasing guarantee.
 #include "filelib/zrPath.h"
 

@@ -1,8 +1,8 @@
-// Path string helpers (spec Part 3.1).
+// Path string helpers.
 //
 // Six free functions that split and join path strings. They touch no file
 // system and allocate nothing; every result goes into a buffer that the caller
-// supplies. As the spec asks, they live in no namespace and no class; for
+// supplies. They live in no namespace and no class; for
 // callers inside the file library they are also reachable as
 // zrLib::File::zrCatPath and so on (using-declarations at the end).
 //
@@ -14,7 +14,7 @@
 // helpers do NOT make an untrusted name safe: zrCatPath("/t", "../../x") gives
 // "/t/../x". Code that joins untrusted names must check them itself.
 //
-// Buffers and limits (the spec's data model, made safe):
+// Buffers and limits (made safe):
 //  - A path buffer is zrPathBufSize (1024) bytes: at most zrPathMaxLen (1023)
 //    bytes of text and the NUL. Every output of these functions is assumed to
 //    be such a buffer; no function ever writes more than zrPathBufSize bytes
@@ -25,7 +25,7 @@
 //    a caller that knows its input is short may pass smaller output buffers
 //    (each at least input length + 1 bytes).
 //
-// Overflow behaviour (left to the implementer by the spec): a result that would
+// Overflow behaviour (chosen deliberately): a result that would
 // not fit is never truncated, because a truncated path names a different,
 // shorter path that a caller might then create or delete. Instead:
 //  - zrMakePath, zrCatPath: when the joined result would be longer than 1023
@@ -40,14 +40,13 @@
 // overflow by checking dst[0] == '\0': zrMakePath and zrCatPath produce an
 // empty result only on overflow or when every piece they were given is empty.
 //
-// Aliasing: the spec promises that an output never overlaps an input; the
-// functions nevertheless build every result in a private buffer first, so an
+// Aliasing: every result is built in a private buffer first, so an
 // output may be the very same buffer as an input (for example
 // zrCatPath(p, p, "x") or zrGetParentDirPath(p, p)). Partial overlaps are not
 // supported.
 //
 // Null pointers: an output documented as "may be null" is skipped. A null input
-// string counts as empty (the spec allows null only for zrMakePath's dir, name
+// string counts as empty (null is documented only for zrMakePath.s dir, name
 // and ext; the others are treated the same way for robustness). A null dst
 // makes the call do nothing.
 #pragma once

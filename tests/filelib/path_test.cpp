@@ -1,5 +1,5 @@
-// Tests of the path string helpers (spec Part 3.1): the worked-example tables,
-// the edge cases the spec lists, the overflow behaviour chosen in zrPath.h
+// Tests of the path string helpers: the worked-example tables,
+// the edge cases that matter, the overflow behaviour chosen in zrPath.h
 // (empty result, nothing written past a 1024-byte buffer, no input read past
 // its first 1024 bytes) and aliasing.
 #include "filelib/zrPath.h"
@@ -15,7 +15,7 @@
 namespace {
 
 // ---------------------------------------------------------------------------
-// Worked examples, spec Part 3.1.
+// Worked examples.
 
 struct SplitCase {
     const char* in;
@@ -258,7 +258,7 @@ TEST(ZrGetCurrDirName, WorkedExamples) {
 }
 
 TEST(ZrGetParentDirPath, EmptyParentIsAFixedPoint) {
-    // CheckDirectory (Part 3.3) recurses on the parent; the chain must end.
+    // CheckDirectory recurses on the parent; the chain must end.
     char dst[zrPathBufSize];
     zrGetParentDirPath(dst, "");
     EXPECT_STREQ(dst, "");
@@ -500,8 +500,7 @@ TEST(ZrPathOutputs, SplitWritesNoMoreThanTheResult) {
 }
 
 // ---------------------------------------------------------------------------
-// Aliasing: the spec says outputs never overlap inputs; the implementation
-// allows an output to be the same buffer as an input anyway.
+// Aliasing: outputs may be the same buffer as an input.
 
 TEST(ZrPathAliasing, JoinIntoTheDirBuffer) {
     char p[zrPathBufSize] = "/tmp";
