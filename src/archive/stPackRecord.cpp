@@ -35,7 +35,7 @@ void EncodeDate(unsigned char* out, const stPackDate& d) {
 }
 
 stPackDate DecodeDate(const unsigned char* in) {
-    stPackDate d;
+    stPackDate d = {};
     d.highSeconds = GetBE16(in);
     d.lowSeconds = GetBE32(in + 2);
     d.fraction = GetBE16(in + 6);
@@ -43,8 +43,8 @@ stPackDate DecodeDate(const unsigned char* in) {
 }
 
 void EncodePermissions(unsigned char* out, const stPackPermissions& p) {
-    PutBE32(out, p.userId);
-    PutBE32(out + 4, p.groupId);
+    PutBE32(out, p.userID);
+    PutBE32(out + 4, p.groupID);
     out[8] = p.reserved1;
     out[9] = p.userAccess;
     PutBE16(out + 10, p.mode);
@@ -52,9 +52,9 @@ void EncodePermissions(unsigned char* out, const stPackPermissions& p) {
 }
 
 stPackPermissions DecodePermissions(const unsigned char* in) {
-    stPackPermissions p;
-    p.userId = GetBE32(in);
-    p.groupId = GetBE32(in + 4);
+    stPackPermissions p = {};
+    p.userID = GetBE32(in);
+    p.groupID = GetBE32(in + 4);
     p.reserved1 = in[8];
     p.userAccess = in[9];
     p.mode = GetBE16(in + 10);

@@ -10,33 +10,20 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/types.h"
+
 namespace zorvane {
 
 inline constexpr std::size_t kPackRecordSize = 604;
 inline constexpr std::size_t kPackNameSize = 260;  // string field, NUL included
 inline constexpr std::size_t kPackDigestSize = 16;
 
-// A date: 48-bit seconds since 1904-01-01 00:00:00 UTC and 1/65536 fractions.
-// All zero means that the file system reported no date.
-struct stPackDate {
-    std::uint16_t highSeconds = 0;
-    std::uint32_t lowSeconds = 0;
-    std::uint16_t fraction = 0;
-
-    bool operator==(const stPackDate&) const = default;
-};
-
-// Owner, group, the builder's access flags and the POSIX mode bits.
-struct stPackPermissions {
-    std::uint32_t userId = 0;
-    std::uint32_t groupId = 0;
-    std::uint8_t reserved1 = 0;
-    std::uint8_t userAccess = 0;
-    std::uint16_t mode = 0;
-    std::uint32_t reserved2 = 0;
-
-    bool operator==(const stPackPermissions&) const = default;
-};
+// Dates and the permission block use the platform's records, which have the
+// on-disk layout in host byte order: UTCDateTime (48-bit seconds since
+// 1904-01-01 UTC and 1/65536 fractions; all zero = no date) and
+// FSPermissionInfo (owner, group, reserved, user access, mode, reserved).
+using stPackDate = UTCDateTime;
+using stPackPermissions = FSPermissionInfo;
 
 struct stPackRecord {
     char szFname[kPackNameSize] = {};            // bare file name, NUL-terminated
@@ -45,12 +32,12 @@ struct stPackRecord {
     std::uint32_t nSize = 0;                     // file length
     std::uint32_t nPackedSize = 0;               // stored stream length
     unsigned char digest[kPackDigestSize] = {};  // MD5 of the stored stream
-    stPackDate createDate;
-    stPackDate contentModDate;
-    stPackDate attributeModDate;
-    stPackDate accessDate;
-    stPackDate backupDate;
-    stPackPermissions permissions;
+    stPackDate createDate = {};
+    stPackDate contentModDate = {};
+    stPackDate attributeModDate = {};
+    stPackDate accessDate = {};
+    stPackDate backupDate = {};
+    stPackPermissions permissions = {};
 
     // Writes the record's 604 bytes. Each string is written up to its NUL but
     // at most 259 bytes, and the rest of its field is zero.

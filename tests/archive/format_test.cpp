@@ -126,9 +126,9 @@ TEST(PackRecord, PlacesFieldsAtTheirOffsetsWithSizeBeforePackedSize) {
     EXPECT_EQ(0x20u, back.nSize);
     EXPECT_EQ(0x30u, back.nPackedSize);
     EXPECT_EQ(0, std::memcmp(r.digest, back.digest, 16));
-    EXPECT_EQ(r.createDate, back.createDate);
-    EXPECT_EQ(r.backupDate, back.backupDate);
-    EXPECT_EQ(r.permissions, back.permissions);
+    EXPECT_EQ(0, std::memcmp(&r.createDate, &back.createDate, 8));
+    EXPECT_EQ(0, std::memcmp(&r.backupDate, &back.backupDate, 8));
+    EXPECT_EQ(0, std::memcmp(&r.permissions, &back.permissions, 16));
 }
 
 TEST(PackRecord, StringsWithoutNulAreCutSafely) {
@@ -390,6 +390,6 @@ TEST(PackOracle, WeReadPythonsArchive) {
     EXPECT_STREQ("./Foo/Sub/", r.szOutputPath);
     EXPECT_EQ(256u * 9, r.nSize);
     EXPECT_EQ(0755, r.permissions.mode);
-    EXPECT_EQ(1000u, r.permissions.userId);
+    EXPECT_EQ(1000u, r.permissions.userID);
     EXPECT_EQ(3660779045u, r.contentModDate.lowSeconds);
 }
