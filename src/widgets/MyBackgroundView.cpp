@@ -1,0 +1,3 @@
+#include "widgets/MyBackgroundView.h"
+
+MyBackgroundView::MyBackgroundView(QWidget* parent) : QWidget(parent) {}
