@@ -80,8 +80,8 @@ class FaultInjection {
     // Counts the calls of every operation from 0 until Reset.
     static void StartCounting();
 
-    // Calls of op since StartCounting (or since arming, while op is armed and
-    // nobody counts, as far as the arming has seen them).
+    // Calls of op seen since the last StartCounting or Reset (calls are seen
+    // while somebody counts or any operation is armed).
     static std::uint32_t CallCount(PlatformOp op);
 
     // Sum of CallCount over all operations.

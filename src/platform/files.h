@@ -214,12 +214,11 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, std::uint32_t maximumObjects,
 // The volume of an object (also in FSCatalogInfo::volume).
 OSErr FSGetVolumeRefNum(const FSRef* ref, FSVolumeRefNum* volume);
 
-// Parameters of a volume from statfs: local file systems have server address
-// 0, network ones (NFS, SMB/CIFS, AFS, Ceph, FUSE over the network are not
-// told apart from other FUSE: FUSE counts as local) a non-zero one; server
-// copy is never available and the speed grade is 0. actualCount (optional)
-// receives the number of bytes of the record that were filled
-// (sizeof(VolParmsInfo)).
+// Parameters of a volume from statfs. Local file systems (FUSE included)
+// have server address 0; network ones (NFS, SMB/CIFS, AFS, Ceph, Coda, NCP,
+// 9P) a non-zero one derived from the file system id. Server copy is never
+// available and the speed grade is 0. actualCount (optional) receives the
+// number of bytes filled (sizeof(VolParmsInfo)). -43 for an unknown volume.
 OSErr PBHGetVolParmsSync(FSVolumeRefNum volume, VolParmsInfo* info, std::uint32_t* actualCount);
 
 // Server-side copy: never available here (-4).

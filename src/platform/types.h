@@ -25,34 +25,32 @@ using TextEncoding = std::uint32_t;
 // Status values. Every call answers one of these; callers compare with the
 // numbers they know (0, -43, -48, -50, -108, -1407, -1417, ...).
 
-enum : OSErr {
-    kNoErr = 0,
-    kErrUnimplemented = -4,        // the platform does not offer this (server copy)
-    kErrDiskFull = -34,            // ENOSPC, EDQUOT
-    kErrIO = -36,                  // any failure without a better match
-    kErrBadName = -37,             // empty, ".", "..", contains "/" or NUL, too long
-    kErrEOF = -39,                 // a read reached past the end of a fork
-    kErrTooManyOpen = -42,         // no fork number or file descriptor left
-    kErrNotFound = -43,            // no object at that place (ENOENT)
-    kErrReadOnlyVolume = -44,      // EROFS
-    kErrLocked = -45,              // the object carries the immutable (locked) flag
-    kErrBusy = -47,                // folder not empty (ENOTEMPTY) or busy (EBUSY)
-    kErrNameTaken = -48,           // EEXIST
-    kErrParam = -50,               // missing or bad argument; also "not supported here"
-    kErrBadForkRef = -51,          // no open fork with that number
-    kErrWritePermission = -61,     // writing through a fork opened for reading only
-    kErrNoMemory = -108,           // allocation failed
-    kErrFolderNotFound = -120,     // a folder on the way does not exist
-    kErrBadMove = -122,            // move of a folder into itself
-    kErrDifferentVolumes = -1303,  // EXDEV; FSCompareFSRefs on two volumes
-    kErrNotAFile = -1302,          // a file was expected, a folder was found (EISDIR)
-    kErrNotAFolder = -1407,        // a folder was expected (ENOTDIR)
-    kErrForkNotFound = -1409,      // no fork of that name
-    kErrNoMoreItems = -1417,       // end of a folder or fork enumeration
-    kErrDifferentObjects = -1420,  // FSCompareFSRefs: same volume, other object
-    kErrForkExists = -1421,        // FSCreateFork of a fork that is there already
-    kErrAccessDenied = -5000,      // EACCES, EPERM; refused private temporary folder
-};
+constexpr OSErr kNoErr = 0;
+constexpr OSErr kErrUnimplemented = -4;        // the platform does not offer this (server copy)
+constexpr OSErr kErrDiskFull = -34;            // ENOSPC, EDQUOT
+constexpr OSErr kErrIO = -36;                  // any failure without a better match
+constexpr OSErr kErrBadName = -37;             // empty, ".", "..", contains "/" or NUL, too long
+constexpr OSErr kErrEOF = -39;                 // a read reached past the end of a fork
+constexpr OSErr kErrTooManyOpen = -42;         // no fork number or file descriptor left
+constexpr OSErr kErrNotFound = -43;            // no object at that place (ENOENT)
+constexpr OSErr kErrReadOnlyVolume = -44;      // EROFS
+constexpr OSErr kErrLocked = -45;              // the object carries the immutable (locked) flag
+constexpr OSErr kErrBusy = -47;                // folder not empty (ENOTEMPTY) or busy (EBUSY)
+constexpr OSErr kErrNameTaken = -48;           // EEXIST
+constexpr OSErr kErrParam = -50;               // missing or bad argument; also "not supported here"
+constexpr OSErr kErrBadForkRef = -51;          // no open fork with that number
+constexpr OSErr kErrWritePermission = -61;     // writing through a fork opened for reading only
+constexpr OSErr kErrNoMemory = -108;           // allocation failed
+constexpr OSErr kErrFolderNotFound = -120;     // a folder on the way does not exist
+constexpr OSErr kErrBadMove = -122;            // move of a folder into itself
+constexpr OSErr kErrDifferentVolumes = -1303;  // EXDEV; FSCompareFSRefs on two volumes
+constexpr OSErr kErrNotAFile = -1302;          // a file was expected, a folder was found (EISDIR)
+constexpr OSErr kErrNotAFolder = -1407;        // a folder was expected (ENOTDIR)
+constexpr OSErr kErrForkNotFound = -1409;      // no fork of that name
+constexpr OSErr kErrNoMoreItems = -1417;       // end of a folder or fork enumeration
+constexpr OSErr kErrDifferentObjects = -1420;  // FSCompareFSRefs: same volume, other object
+constexpr OSErr kErrForkExists = -1421;        // FSCreateFork of a fork that is there already
+constexpr OSErr kErrAccessDenied = -5000;      // EACCES, EPERM; refused private temporary folder
 
 // ---------------------------------------------------------------------------
 // Names and references

@@ -1,10 +1,7 @@
 #include "platform/qt/ZvApplication.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QList>
 #include <QMetaMethod>
-#include <QPointer>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -30,36 +27,13 @@ bool ZvApplication::Send(QObject* obj, const char* method) {
     return obj->metaObject()->method(index).invoke(obj, Qt::DirectConnection);
 }
 
-QWidget* ZvApplication::LoadInterface(const QString& uiPath, QUiLoader& loader) {
-    QFile file(uiPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return nullptr;
-    }
-    QWidget* top = loader.load(&file);
-    file.close();
-    if (top == nullptr) {
-        return nullptr;
-    }
-    // Collected first: objects made by an awakeFromNib are not loaded ones.
-    QList<QPointer<QObject>> loaded;
-    loaded.append(top);
-    for (QObject* child : top->findChildren<QObject*>()) {
-        loaded.append(child);
-    }
-    for (const QPointer<QObject>& obj : loaded) {
-        Send(obj.data(), "awakeFromNib");
-    }
-    return top;
-}
-
 int ZvApplication::Main(int argc, char** argv, const QString& interfaceName,
-                        const LoaderFactory& makeLoader) {
+                        const InterfaceLoader& load) {
     QApplication app(argc, argv);
     const QString resources = ZvBundle::ResourcesPath();
-    std::unique_ptr<QUiLoader> loader = makeLoader ? makeLoader() : nullptr;
     QWidget* window = nullptr;
-    if (loader && !resources.isEmpty()) {
-        window = LoadInterface(resources + QLatin1Char('/') + interfaceName, *loader);
+    if (load && !resources.isEmpty()) {
+        window = load(resources + QLatin1Char('/') + interfaceName);
     }
     if (window == nullptr) {
         std::fprintf(stderr, "%s: cannot load the interface description %s\n",

@@ -1,36 +1,33 @@
 // ZvApplication: the application main of a program whose window comes from a
 // Qt Designer interface description, and the way such a program ends.
 //
-// Main() makes the QApplication, loads the interface description from the
-// main bundle's Resources folder with the program's own loader (one that
-// knows the program's widget classes), gives every loaded object that has an
-// invokable awakeFromNib() that call, then calls the top-level object's
-// invokable applicationDidFinishLaunching() and runs the event loop.
+// Main() makes the QApplication, has the program's own loader (one that knows
+// the program's widget classes and wakes every loaded object with its
+// awakeFromNib()) load the interface description from the main bundle's
+// Resources folder, then calls the top-level object's invokable
+// applicationDidFinishLaunching() and runs the event loop.
 //
 // Terminate() ends the program at once: other threads are not waited for and
 // nothing is torn down, so a worker thread can never touch a destroyed
 // object. Tests replace it with a handler of their own.
 #pragma once
 
+#include <QObject>
 #include <QString>
-#include <QUiLoader>
 #include <QWidget>
 #include <functional>
-#include <memory>
 
 class ZvApplication {
   public:
-    using LoaderFactory = std::function<std::unique_ptr<QUiLoader>()>;
+    // Loads the interface description at uiPath, wakes the loaded objects and
+    // answers the top-level widget (null when it cannot be loaded). Called
+    // once the QApplication exists.
+    using InterfaceLoader = std::function<QWidget*(const QString& uiPath)>;
 
     // Runs the program; answers the event loop's exit code, or 1 when the
     // interface description cannot be loaded.
     static int Main(int argc, char** argv, const QString& interfaceName,
-                    const LoaderFactory& makeLoader);
-
-    // Loads the interface description at uiPath with loader and sends
-    // awakeFromNib() to every loaded object that has it, parents before their
-    // children. Answers the top-level widget (the caller owns it), or null.
-    static QWidget* LoadInterface(const QString& uiPath, QUiLoader& loader);
+                    const InterfaceLoader& load);
 
     // Calls obj's invokable method of that name (no arguments) when it has
     // one; answers whether it had.

@@ -1,0 +1,573 @@
+// Catalogue information: reading and writing an object's flags, dates,
+// permissions and Finder information, and the busy mark.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/dates.h"
+#include "platform/files.h"
+#include "platform/internal.h"
+#include "platform/names.h"
+
+namespace zv_platform_detail {
+
+namespace {
+
+void PutBE16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v >> 8);
+    p[1] = static_cast<unsigned char>(v);
+}
+void PutBE32(unsigned char* p, std::uint32_t v) {
+    PutBE16(p, static_cast<std::uint16_t>(v >> 16));
+    PutBE16(p + 2, static_cast<std::uint16_t>(v));
+}
+std::uint16_t GetBE16(const unsigned char* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+std::uint32_t GetBE32(const unsigned char* p) {
+    return (static_cast<std::uint32_t>(GetBE16(p)) << 16) | GetBE16(p + 2);
+}
+
+// Finder information is stored as 32 big-endian bytes: the FinderInfo fields,
+// then the 16 extended bytes.
+constexpr std::size_t kFinderBlobSize = 32;
+
+void EncodeFinder(const FinderInfo& fi, const ExtendedFinderInfo& xi, unsigned char* blob) {
+    PutBE32(blob, fi.fileType);
+    PutBE32(blob + 4, fi.fileCreator);
+    PutBE16(blob + 8, fi.finderFlags);
+    PutBE16(blob + 10, static_cast<std::uint16_t>(fi.locationV));
+    PutBE16(blob + 12, static_cast<std::uint16_t>(fi.locationH));
+    PutBE16(blob + 14, fi.reservedField);
+    std::memcpy(blob + 16, xi.bytes, 16);
+}
+
+void DecodeFinder(const unsigned char* blob, FinderInfo* fi, ExtendedFinderInfo* xi) {
+    fi->fileType = GetBE32(blob);
+    fi->fileCreator = GetBE32(blob + 4);
+    fi->finderFlags = GetBE16(blob + 8);
+    fi->locationV = static_cast<std::int16_t>(GetBE16(blob + 10));
+    fi->locationH = static_cast<std::int16_t>(GetBE16(blob + 12));
+    fi->reservedField = GetBE16(blob + 14);
+    std::memcpy(xi->bytes, blob + 16, 16);
+}
+
+// Our Finder information of the object; all zero when it has none.
+void ReadFinder(const std::string& path, bool isLink, FinderInfo* fi, ExtendedFinderInfo* xi) {
+    std::memset(fi, 0, sizeof *fi);
+    std::memset(xi, 0, sizeof *xi);
+    if (isLink) {
+        fi->fileType = kSymLinkFileType;
+        fi->fileCreator = kSymLinkCreator;
+        return;
+    }
+    unsigned char blob[kFinderBlobSize];
+    if (lgetxattr(path.c_str(), kFinderInfoAttr, blob, sizeof blob) ==
+        static_cast<ssize_t>(sizeof blob)) {
+        DecodeFinder(blob, fi, xi);
+    }
+}
+
+bool ReadBusyMark(const std::string& path, UTCDateTime* date) {
+    unsigned char raw[8];
+    if (lgetxattr(path.c_str(), kBusyMarkAttr, raw, sizeof raw) != 8) {
+        return false;
+    }
+    date->highSeconds = GetBE16(raw);
+    date->lowSeconds = GetBE32(raw + 2);
+    date->fraction = GetBE16(raw + 6);
+    return true;
+}
+
+std::uint8_t UserAccessBits(const std::string& path, const struct stat& st) {
+    std::uint8_t bits = st.st_uid == geteuid() ? 0 : kUserAccessNotOwner;
+    if (S_ISLNK(st.st_mode)) {
+        return bits;
+    }
+    if (faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) {
+        bits |= kUserAccessNoRead;
+    }
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+        bits |= kUserAccessNoWrite;
+    }
+    if (faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) != 0) {
+        bits |= kUserAccessNoSearch;
+    }
+    return bits;
+}
+
+bool IsVolumeRoot(const std::string& path, const struct stat& st) {
+    if (path == "/") {
+        return true;
+    }
+    struct stat parent;
+    return lstat(ParentPath(path).c_str(), &parent) != 0 || parent.st_dev != st.st_dev;
+}
+
+std::uint32_t NodeId(const std::string& path, const struct stat& st) {
+    return IsVolumeRoot(path, st) ? 2 : NodeIdFromInode(st.st_ino);
+}
+
+std::uint32_t CountEntries(const std::string& path) {
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    std::uint32_t count = 0;
+    while (struct dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            ++count;
+        }
+    }
+    closedir(dir);
+    return count;
+}
+
+void ReadDatesAndFlags(const std::string& path, const struct stat& st, FSCatalogInfoBitmap which,
+                       FSCatalogInfo* info) {
+    struct statx sx;
+    bool haveStatx = statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
+                           STATX_BASIC_STATS | STATX_BTIME, &sx) == 0;
+    if (which & kCatInfoNodeFlags) {
+        info->nodeFlags = S_ISDIR(st.st_mode) ? kNodeIsDirectory : 0;
+        if (haveStatx && (sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) &&
+            (sx.stx_attributes & STATX_ATTR_IMMUTABLE)) {
+            info->nodeFlags |= kNodeLocked;
+        }
+    }
+    if (which & kCatInfoCreateDate) {
+        info->createDate = UTCDateTime{};
+        if (!ReadBusyMark(path, &info->createDate) && haveStatx && (sx.stx_mask & STATX_BTIME)) {
+            struct timespec birth = {static_cast<time_t>(sx.stx_btime.tv_sec),
+                                     static_cast<long>(sx.stx_btime.tv_nsec)};
+            info->createDate = UTCDateTimeFromTimespec(birth);
+        }
+    }
+    if (which & kCatInfoContentMod) {
+        info->contentModDate = UTCDateTimeFromTimespec(st.st_mtim);
+    }
+    if (which & kCatInfoAttrMod) {
+        info->attributeModDate = UTCDateTimeFromTimespec(st.st_ctim);
+    }
+    if (which & kCatInfoAccessDate) {
+        info->accessDate = UTCDateTimeFromTimespec(st.st_atim);
+    }
+    if (which & kCatInfoBackupDate) {
+        info->backupDate = UTCDateTime{};
+    }
+}
+
+}  // namespace
+
+OSErr ReadCatalogInfo(const std::string& path, const struct stat& st, FSCatalogInfoBitmap which,
+                      FSCatalogInfo* info) {
+    if (which & kCatInfoTextEncoding) {
+        info->textEncodingHint = kTextEncodingUTF8;
+    }
+    ReadDatesAndFlags(path, st, which, info);
+    if (which & kCatInfoVolume) {
+        info->volume = VolumeForDevice(st.st_dev, path);
+    }
+    if (which & kCatInfoParentDirID) {
+        struct stat parent;
+        bool root = IsVolumeRoot(path, st);
+        std::string parentPath = ParentPath(path);
+        info->parentDirID =
+            (root || lstat(parentPath.c_str(), &parent) != 0) ? 1 : NodeId(parentPath, parent);
+    }
+    if (which & kCatInfoNodeID) {
+        info->nodeID = NodeId(path, st);
+    }
+    if (which & (kCatInfoPermissions | kCatInfoUserPrivs)) {
+        std::uint8_t access = UserAccessBits(path, st);
+        if (which & kCatInfoPermissions) {
+            info->permissions = FSPermissionInfo{};
+            info->permissions.userID = st.st_uid;
+            info->permissions.groupID = st.st_gid;
+            info->permissions.userAccess = access;
+            info->permissions.mode = static_cast<std::uint16_t>(st.st_mode & 0xFFFF);
+        }
+        if (which & kCatInfoUserPrivs) {
+            info->userPrivileges = access;
+        }
+    }
+    if (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo)) {
+        FinderInfo fi;
+        ExtendedFinderInfo xi;
+        ReadFinder(path, S_ISLNK(st.st_mode), &fi, &xi);
+        if (which & kCatInfoFinderInfo) {
+            info->finderInfo = fi;
+        }
+        if (which & kCatInfoFinderXInfo) {
+            info->extFinderInfo = xi;
+        }
+    }
+    if (which & kCatInfoValence) {
+        info->valence = S_ISDIR(st.st_mode) ? CountEntries(path) : 0;
+    }
+    if (which & kCatInfoDataSizes) {
+        bool hasData = !S_ISDIR(st.st_mode) && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode));
+        info->dataLogicalSize = hasData ? static_cast<std::uint64_t>(st.st_size) : 0;
+        info->dataPhysicalSize = hasData ? static_cast<std::uint64_t>(st.st_blocks) * 512 : 0;
+    }
+    if (which & kCatInfoRsrcSizes) {
+        info->rsrcLogicalSize = 0;
+        info->rsrcPhysicalSize = 0;
+    }
+    if (which & kCatInfoSharingFlags) {
+        info->sharingFlags = 0;
+    }
+    return kNoErr;
+}
+
+void FillSpec(const std::string& path, const struct stat& st, FSSpec* spec) {
+    std::memset(spec, 0, sizeof *spec);
+    spec->vRefNum = VolumeForDevice(st.st_dev, path);
+    struct stat parent;
+    std::string parentPath = ParentPath(path);
+    spec->parID = (IsVolumeRoot(path, st) || lstat(parentPath.c_str(), &parent) != 0)
+                      ? 1
+                      : NodeId(parentPath, parent);
+    std::string name = LastComponent(path);
+    std::size_t length = name.size() > 63 ? 63 : name.size();
+    spec->name[0] = static_cast<unsigned char>(length);
+    std::memcpy(spec->name + 1, name.data(), length);
+    SetRefPath(&spec->ref, path);
+}
+
+namespace {
+
+// Sets or clears the immutable inode flag. Only regular files and folders
+// carry it.
+OSErr SetImmutable(const std::string& path, bool locked) {
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return StatusFromErrno(errno);
+    }
+    int flags = 0;
+    OSErr err = kNoErr;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+        err = StatusFromErrno(errno == ENOTTY ? EOPNOTSUPP : errno);
+    } else {
+        int wanted = locked ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        if (wanted != flags && ioctl(fd, FS_IOC_SETFLAGS, &wanted) != 0) {
+            err = StatusFromErrno(errno);
+        }
+    }
+    close(fd);
+    return err;
+}
+
+// Reads the whole data of a regular file that is to become a link's target.
+OSErr ReadLinkTarget(const std::string& path, std::string* target) {
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return StatusFromErrno(errno);
+    }
+    char buffer[PATH_MAX + 1];
+    std::size_t total = 0;
+    OSErr err = kNoErr;
+    for (;;) {
+        ssize_t n = read(fd, buffer + total, sizeof buffer - total);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            err = StatusFromErrno(errno);
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        total += static_cast<std::size_t>(n);
+        if (total == sizeof buffer) {
+            err = kErrParam;
+            break;
+        }
+    }
+    close(fd);
+    if (err == kNoErr &&
+        (total == 0 || total >= PATH_MAX || std::memchr(buffer, '\0', total) != nullptr)) {
+        err = kErrParam;
+    }
+    if (err == kNoErr) {
+        target->assign(buffer, total);
+    }
+    return err;
+}
+
+// Replaces the regular file at path by a link to its own contents.
+OSErr ConvertToSymLink(const std::string& path) {
+    std::string target;
+    OSErr err = ReadLinkTarget(path, &target);
+    if (err != kNoErr) {
+        return err;
+    }
+    std::string temp;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = ParentPath(path) + "/.zv-link-" + std::to_string(getpid()) + "-" +
+               std::to_string(attempt);
+        if (temp.size() > kMaxPath) {
+            return kErrBadName;
+        }
+        if (symlink(target.c_str(), temp.c_str()) == 0) {
+            if (rename(temp.c_str(), path.c_str()) != 0) {
+                err = StatusFromErrno(errno);
+                unlink(temp.c_str());
+                return err;
+            }
+            return kNoErr;
+        }
+        if (errno != EEXIST) {
+            return StatusFromErrno(errno);
+        }
+    }
+    return kErrNameTaken;
+}
+
+OSErr ApplyFinder(const std::string& path, bool* isLink, const FinderInfo& fi,
+                  const ExtendedFinderInfo& xi) {
+    if (*isLink) {
+        return kNoErr;
+    }
+    FinderInfo oldInfo;
+    ExtendedFinderInfo oldX;
+    ReadFinder(path, false, &oldInfo, &oldX);
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return StatusFromErrno(errno);
+    }
+    bool becomesLink =
+        S_ISREG(st.st_mode) && fi.fileType == kSymLinkFileType &&
+        fi.fileCreator == kSymLinkCreator &&
+        !(oldInfo.fileType == kSymLinkFileType && oldInfo.fileCreator == kSymLinkCreator);
+    if (becomesLink) {
+        OSErr err = ConvertToSymLink(path);
+        if (err == kNoErr) {
+            *isLink = true;
+        }
+        return err;
+    }
+    unsigned char blob[kFinderBlobSize];
+    EncodeFinder(fi, xi, blob);
+    static const unsigned char kZero[kFinderBlobSize] = {};
+    int rc;
+    if (std::memcmp(blob, kZero, sizeof blob) == 0) {
+        rc = lremovexattr(path.c_str(), kFinderInfoAttr);
+        if (rc != 0 && errno == ENODATA) {
+            rc = 0;
+        }
+    } else {
+        rc = lsetxattr(path.c_str(), kFinderInfoAttr, blob, sizeof blob, 0);
+    }
+    // A file system without extended attributes keeps no Finder information.
+    if (rc != 0 && errno != ENOTSUP) {
+        return StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+OSErr ApplyPermissions(const std::string& path, bool isLink, const FSPermissionInfo& perm) {
+    if (!isLink && fchmodat(AT_FDCWD, path.c_str(), perm.mode & 07777, 0) != 0) {
+        return StatusFromErrno(errno);
+    }
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return StatusFromErrno(errno);
+    }
+    if (st.st_uid == perm.userID && st.st_gid == perm.groupID) {
+        return kNoErr;
+    }
+    if (lchown(path.c_str(), perm.userID, perm.groupID) != 0) {
+        // Try the group alone (we may belong to it), then give up quietly.
+        if (errno != EPERM ||
+            (st.st_gid != perm.groupID &&
+             lchown(path.c_str(), static_cast<uid_t>(-1), perm.groupID) != 0 && errno != EPERM)) {
+            return StatusFromErrno(errno);
+        }
+    }
+    // chown clears set-id bits; put the mode back when it still matters.
+    if (!isLink && (perm.mode & 06000) &&
+        fchmodat(AT_FDCWD, path.c_str(), perm.mode & 07777, 0) != 0) {
+        return StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+OSErr ApplyTimes(const std::string& path, FSCatalogInfoBitmap which, const FSCatalogInfo& info) {
+    struct timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_nsec = UTIME_OMIT;
+    if (which & kCatInfoAccessDate) {
+        struct timespec t;
+        if (TimespecFromUTCDateTime(info.accessDate, &t)) {
+            times[0] = t;
+        }
+    }
+    if (which & kCatInfoContentMod) {
+        struct timespec t;
+        if (TimespecFromUTCDateTime(info.contentModDate, &t)) {
+            times[1] = t;
+        }
+    }
+    if (times[0].tv_nsec == UTIME_OMIT && times[1].tv_nsec == UTIME_OMIT) {
+        return kNoErr;
+    }
+    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        return StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+}  // namespace
+
+OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap which,
+                       const FSCatalogInfo& info) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return StatusFromErrno(errno);
+    }
+    bool isLink = S_ISLNK(st.st_mode);
+    bool lockable = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode);
+    bool wantLock = (which & kCatInfoNodeFlags) && (info.nodeFlags & kNodeLocked);
+    bool locked = lockable && IsImmutable(path);
+    bool otherChanges = (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo | kCatInfoPermissions |
+                                  kCatInfoContentMod | kCatInfoAccessDate)) != 0;
+    if (locked && (otherChanges || ((which & kCatInfoNodeFlags) && !wantLock))) {
+        OSErr err = SetImmutable(path, false);
+        if (err != kNoErr) {
+            return err == kErrAccessDenied ? kErrLocked : err;
+        }
+        // Without a node-flags change the lock is put back afterwards.
+        if (!(which & kCatInfoNodeFlags)) {
+            wantLock = true;
+        }
+    }
+    OSErr err = kNoErr;
+    if (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo)) {
+        FinderInfo fi;
+        ExtendedFinderInfo xi;
+        ReadFinder(path, isLink, &fi, &xi);
+        if (which & kCatInfoFinderInfo) {
+            fi = info.finderInfo;
+        }
+        if (which & kCatInfoFinderXInfo) {
+            xi = info.extFinderInfo;
+        }
+        err = ApplyFinder(path, &isLink, fi, xi);
+    }
+    if (err == kNoErr && (which & kCatInfoPermissions)) {
+        err = ApplyPermissions(path, isLink, info.permissions);
+    }
+    if (err == kNoErr) {
+        err = ApplyTimes(path, which, info);
+    }
+    if (wantLock && !isLink && lockable) {
+        // Where the file system or our rights do not allow it, a lock is not
+        // kept; the object then reads as unlocked.
+        SetImmutable(path, true);
+    }
+    return err;
+}
+
+}  // namespace zv_platform_detail
+
+using namespace zv_platform_detail;
+
+OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfo,
+                       HFSUniStr255* outName, FSSpec* fsSpec, FSRef* parentRef) {
+    ZV_FAULT_POINT(FSGetCatalogInfo);
+    if (ref == nullptr || (whichInfo != 0 && catalogInfo == nullptr)) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    std::string path = ref->path;
+    HFSUniStr255 name{};
+    if (outName != nullptr) {
+        std::string last = path == "/" ? "/" : LastComponent(path);
+        err = HFSUniStr255FromUtf8(last.c_str(), &name);
+        if (err != kNoErr) {
+            return kErrBadName;
+        }
+    }
+    if (whichInfo != 0) {
+        err = ReadCatalogInfo(path, st, whichInfo, catalogInfo);
+        if (err != kNoErr) {
+            return err;
+        }
+    }
+    if (outName != nullptr) {
+        *outName = name;
+    }
+    if (fsSpec != nullptr) {
+        FillSpec(path, st, fsSpec);
+    }
+    if (parentRef != nullptr) {
+        SetRefPath(parentRef, ParentPath(path));
+    }
+    return kNoErr;
+}
+
+OSErr FSSetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo,
+                       const FSCatalogInfo* catalogInfo) {
+    ZV_FAULT_POINT(FSSetCatalogInfo);
+    if (ref == nullptr || catalogInfo == nullptr) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    return ApplyCatalogInfo(ref->path, whichInfo & kCatInfoSettableInfo, *catalogInfo);
+}
+
+OSErr FSSetBusyMark(const FSRef* ref, const UTCDateTime* date) {
+    ZV_FAULT_POINT(FSSetBusyMark);
+    if (ref == nullptr || date == nullptr) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    unsigned char raw[8];
+    PutBE16(raw, date->highSeconds);
+    PutBE32(raw + 2, date->lowSeconds);
+    PutBE16(raw + 6, date->fraction);
+    if (lsetxattr(ref->path, kBusyMarkAttr, raw, sizeof raw, 0) != 0) {
+        return errno == ENOTSUP ? kErrParam : StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+OSErr FSClearBusyMark(const FSRef* ref) {
+    ZV_FAULT_POINT(FSClearBusyMark);
+    if (ref == nullptr) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (lremovexattr(ref->path, kBusyMarkAttr) != 0 && errno != ENODATA && errno != ENOTSUP) {
+        return StatusFromErrno(errno);
+    }
+    return kNoErr;
+}

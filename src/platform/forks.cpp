@@ -1,0 +1,624 @@
+// Forks: the data fork is the file's contents, the other forks are the
+// file's "user." extended attributes (our own "user.zorvane." ones excluded).
+// Open forks live in a process-wide table indexed by their fork number.
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/limits.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/internal.h"
+#include "platform/names.h"
+
+using namespace zv_platform_detail;
+
+namespace {
+
+struct OpenFork {
+    std::mutex mutex;  // one operation at a time on this fork
+    bool isData = false;
+    int fd = -1;          // data fork of a regular file
+    bool isLink = false;  // data fork of a link: its target text
+    std::string linkText;
+    std::string path;  // attribute forks: the object and the attribute
+    std::string attr;
+    bool canRead = false;
+    bool canWrite = false;
+    std::int64_t mark = 0;
+
+    ~OpenFork() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+};
+
+constexpr int kMaxForks = 32767;
+
+struct ForkTable {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<OpenFork>> slots =
+        std::vector<std::shared_ptr<OpenFork>>(kMaxForks + 1);
+    int next = 1;
+};
+
+ForkTable& Table() {
+    static ForkTable table;
+    return table;
+}
+
+FSIORefNum AddFork(std::shared_ptr<OpenFork> fork) {
+    ForkTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    for (int tries = 0; tries < kMaxForks; ++tries) {
+        int number = table.next;
+        table.next = table.next == kMaxForks ? 1 : table.next + 1;
+        if (!table.slots[number]) {
+            table.slots[number] = std::move(fork);
+            return static_cast<FSIORefNum>(number);
+        }
+    }
+    return 0;
+}
+
+std::shared_ptr<OpenFork> FindFork(FSIORefNum number) {
+    if (number <= 0) {
+        return nullptr;
+    }
+    ForkTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    return table.slots[number];
+}
+
+std::shared_ptr<OpenFork> RemoveFork(FSIORefNum number) {
+    if (number <= 0) {
+        return nullptr;
+    }
+    ForkTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    return std::move(table.slots[number]);
+}
+
+bool IsOwnAttr(const char* name) {
+    return std::strncmp(name, kOwnAttrPrefix, sizeof kOwnAttrPrefix - 1) == 0;
+}
+
+// The attribute that stands for a fork name; -37 for our own namespace or a
+// name that cannot be an attribute.
+OSErr AttrForForkName(UniCharCount length, const UniChar* name, std::string* attr) {
+    char utf8[256 * 3 + 4];
+    if (name == nullptr || length > 255 || Utf16ToUtf8(name, length, utf8, sizeof utf8) <= 0) {
+        return kErrBadName;
+    }
+    std::string full = std::string(kUserAttrPrefix) + utf8;
+    if (std::strlen(utf8) != full.size() - (sizeof kUserAttrPrefix - 1) ||
+        IsOwnAttr(full.c_str()) || full.size() > XATTR_NAME_MAX) {
+        return kErrBadName;
+    }
+    *attr = std::move(full);
+    return kNoErr;
+}
+
+// The user attributes of an object that count as forks, in listing order.
+OSErr ListAttrForks(const std::string& path, std::vector<std::string>* names) {
+    names->clear();
+    std::vector<char> buffer(1024);
+    for (;;) {
+        ssize_t n = llistxattr(path.c_str(), buffer.data(), buffer.size());
+        if (n >= 0) {
+            buffer.resize(static_cast<std::size_t>(n));
+            break;
+        }
+        if (errno == ENOTSUP) {
+            return kNoErr;
+        }
+        if (errno != ERANGE) {
+            return StatusFromErrno(errno);
+        }
+        ssize_t needed = llistxattr(path.c_str(), nullptr, 0);
+        if (needed < 0) {
+            return StatusFromErrno(errno);
+        }
+        buffer.resize(static_cast<std::size_t>(needed) + 64);
+    }
+    for (std::size_t pos = 0; pos < buffer.size();) {
+        const char* name = buffer.data() + pos;
+        std::size_t length = strnlen(name, buffer.size() - pos);
+        pos += length + 1;
+        bool user = std::strncmp(name, kUserAttrPrefix, sizeof kUserAttrPrefix - 1) == 0;
+        const char* forkName = name + sizeof kUserAttrPrefix - 1;
+        long units = Utf8ToUtf16Length(forkName, std::strlen(forkName));
+        if (user && !IsOwnAttr(name) && units > 0 && units <= 255) {
+            names->emplace_back(name, length);
+        }
+    }
+    return kNoErr;
+}
+
+OSErr ReadAttr(const std::string& path, const std::string& attr,
+               std::vector<unsigned char>* value) {
+    for (int tries = 0; tries < 8; ++tries) {
+        ssize_t size = lgetxattr(path.c_str(), attr.c_str(), nullptr, 0);
+        if (size < 0) {
+            return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
+        }
+        value->resize(static_cast<std::size_t>(size));
+        ssize_t got = lgetxattr(path.c_str(), attr.c_str(), value->data(), value->size());
+        if (got >= 0) {
+            value->resize(static_cast<std::size_t>(got));
+            return kNoErr;
+        }
+        if (errno != ERANGE) {
+            return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
+        }
+    }
+    return kErrIO;
+}
+
+OSErr WriteAttr(const std::string& path, const std::string& attr,
+                const std::vector<unsigned char>& value) {
+    if (lsetxattr(path.c_str(), attr.c_str(), value.data(), value.size(), XATTR_REPLACE) != 0) {
+        return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+OSErr ForkSize(OpenFork& fork, std::int64_t* size) {
+    if (fork.isData && fork.isLink) {
+        *size = static_cast<std::int64_t>(fork.linkText.size());
+        return kNoErr;
+    }
+    if (fork.isData) {
+        struct stat st;
+        if (fstat(fork.fd, &st) != 0) {
+            return StatusFromErrno(errno);
+        }
+        *size = st.st_size;
+        return kNoErr;
+    }
+    ssize_t n = lgetxattr(fork.path.c_str(), fork.attr.c_str(), nullptr, 0);
+    if (n < 0) {
+        return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
+    }
+    *size = n;
+    return kNoErr;
+}
+
+// The absolute position that positionMode and offset name.
+OSErr ResolvePosition(OpenFork& fork, std::uint16_t positionMode, std::int64_t offset,
+                      std::int64_t* position) {
+    std::int64_t base = 0;
+    switch (positionMode & 0x3) {
+        case kFSAtMark:
+            base = fork.mark, offset = 0;
+            break;
+        case kFSFromStart:
+            break;
+        case kFSFromLEOF: {
+            OSErr err = ForkSize(fork, &base);
+            if (err != kNoErr) {
+                return err;
+            }
+            break;
+        }
+        case kFSFromMark:
+            base = fork.mark;
+            break;
+    }
+    if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0) {
+        return kErrParam;
+    }
+    *position = base + offset;
+    return kNoErr;
+}
+
+OSErr OpenDataFork(const std::string& path, const struct stat& st, std::int8_t permissions,
+                   OpenFork* fork) {
+    fork->isData = true;
+    if (S_ISLNK(st.st_mode)) {
+        if (fork->canWrite) {
+            return kErrAccessDenied;
+        }
+        char target[PATH_MAX];
+        ssize_t n = readlink(path.c_str(), target, sizeof target);
+        if (n < 0) {
+            return StatusFromErrno(errno);
+        }
+        fork->isLink = true;
+        fork->linkText.assign(target, static_cast<std::size_t>(n));
+        return kNoErr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return kErrParam;
+    }
+    int flags = permissions == kFSReadPerm    ? O_RDONLY
+                : permissions == kFSWritePerm ? O_WRONLY
+                                              : O_RDWR;
+    fork->fd = open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fork->fd < 0) {
+        return StatusFromErrno(errno);
+    }
+    struct stat opened;
+    if (fstat(fork->fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        return kErrParam;
+    }
+    return kNoErr;
+}
+
+OSErr ReadData(OpenFork& fork, std::int64_t position, std::uint32_t count, unsigned char* buffer,
+               std::uint32_t* done) {
+    if (fork.isLink) {
+        std::int64_t size = static_cast<std::int64_t>(fork.linkText.size());
+        std::int64_t available = position >= size ? 0 : size - position;
+        std::uint32_t n = available < count ? static_cast<std::uint32_t>(available) : count;
+        if (n > 0) {
+            std::memcpy(buffer, fork.linkText.data() + position, n);
+        }
+        *done = n;
+        return kNoErr;
+    }
+    *done = 0;
+    while (*done < count) {
+        ssize_t n = pread(fork.fd, buffer + *done, count - *done, position + *done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return StatusFromErrno(errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        *done += static_cast<std::uint32_t>(n);
+    }
+    return kNoErr;
+}
+
+OSErr WriteData(OpenFork& fork, std::int64_t position, std::uint32_t count,
+                const unsigned char* buffer, std::uint32_t* done) {
+    *done = 0;
+    while (*done < count) {
+        ssize_t n = pwrite(fork.fd, buffer + *done, count - *done, position + *done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? StatusFromErrno(errno) : kErrIO;
+        }
+        *done += static_cast<std::uint32_t>(n);
+    }
+    return kNoErr;
+}
+
+}  // namespace
+
+OSErr FSIterateForks(const FSRef* ref, ForkIterator* iterator, HFSUniStr255* forkName,
+                     std::int64_t* forkSize, std::uint64_t* forkPhysicalSize) {
+    ZV_FAULT_POINT(FSIterateForks);
+    if (ref == nullptr || iterator == nullptr) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    bool hasData = !S_ISDIR(st.st_mode);
+    std::uint32_t index = iterator->index;
+    HFSUniStr255 name{};
+    std::int64_t size = 0;
+    std::uint64_t physical = 0;
+    if (hasData && index == 0) {
+        bool withBytes = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+        size = withBytes ? st.st_size : 0;
+        physical = withBytes ? static_cast<std::uint64_t>(st.st_blocks) * 512 : 0;
+    } else {
+        std::vector<std::string> attrs;
+        err = ListAttrForks(ref->path, &attrs);
+        if (err != kNoErr) {
+            return err;
+        }
+        std::uint32_t attrIndex = index - (hasData ? 1 : 0);
+        if (attrIndex >= attrs.size()) {
+            return kErrNoMoreItems;
+        }
+        const std::string& attr = attrs[attrIndex];
+        HFSUniStr255FromUtf8(attr.c_str() + sizeof kUserAttrPrefix - 1, &name);
+        ssize_t n = lgetxattr(ref->path, attr.c_str(), nullptr, 0);
+        if (n < 0) {
+            return StatusFromErrno(errno == ENODATA ? ENOENT : errno);
+        }
+        size = n;
+        physical = static_cast<std::uint64_t>(n);
+    }
+    iterator->index = index + 1;
+    if (forkName != nullptr) {
+        *forkName = name;
+    }
+    if (forkSize != nullptr) {
+        *forkSize = size;
+    }
+    if (forkPhysicalSize != nullptr) {
+        *forkPhysicalSize = physical;
+    }
+    return kNoErr;
+}
+
+OSErr FSCreateFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* forkName) {
+    ZV_FAULT_POINT(FSCreateFork);
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (forkNameLength == 0) {
+        return S_ISDIR(st.st_mode) ? kErrNotAFile : kNoErr;
+    }
+    std::string attr;
+    err = AttrForForkName(forkNameLength, forkName, &attr);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (lsetxattr(ref->path, attr.c_str(), "", 0, XATTR_CREATE) != 0) {
+        if (errno == EEXIST) {
+            return kErrForkExists;
+        }
+        return errno == ENOTSUP ? kErrParam : StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+OSErr FSDeleteFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* forkName) {
+    ZV_FAULT_POINT(FSDeleteFork);
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (forkNameLength == 0) {
+        return kErrParam;
+    }
+    std::string attr;
+    err = AttrForForkName(forkNameLength, forkName, &attr);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (lremovexattr(ref->path, attr.c_str()) != 0) {
+        return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* forkName,
+                 std::int8_t permissions, FSIORefNum* forkRefNum) {
+    ZV_FAULT_POINT(FSOpenFork);
+    if (forkRefNum == nullptr || permissions < kFSReadPerm || permissions > kFSReadWritePerm) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    auto fork = std::make_shared<OpenFork>();
+    fork->canRead = (permissions & kFSReadPerm) != 0;
+    fork->canWrite = (permissions & kFSWritePerm) != 0;
+    if (forkNameLength == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            return kErrNotAFile;
+        }
+        err = OpenDataFork(ref->path, st, permissions, fork.get());
+    } else {
+        fork->path = ref->path;
+        err = AttrForForkName(forkNameLength, forkName, &fork->attr);
+        if (err == kNoErr) {
+            std::vector<unsigned char> value;
+            err = ReadAttr(fork->path, fork->attr, &value);
+        }
+    }
+    if (err != kNoErr) {
+        return err;
+    }
+    FSIORefNum number = AddFork(std::move(fork));
+    if (number == 0) {
+        return kErrTooManyOpen;
+    }
+    *forkRefNum = number;
+    return kNoErr;
+}
+
+OSErr FSReadFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_t positionOffset,
+                 std::uint32_t requestCount, void* buffer, std::uint32_t* actualCount) {
+    ZV_FAULT_POINT(FSReadFork);
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (!fork) {
+        return kErrBadForkRef;
+    }
+    if (buffer == nullptr && requestCount > 0) {
+        return kErrParam;
+    }
+    std::lock_guard<std::mutex> lock(fork->mutex);
+    if (!fork->canRead) {
+        return kErrAccessDenied;
+    }
+    std::int64_t position;
+    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &position);
+    if (err != kNoErr) {
+        return err;
+    }
+    auto bytes = static_cast<unsigned char*>(buffer);
+    std::uint32_t done = 0;
+    if (fork->isData) {
+        err = ReadData(*fork, position, requestCount, bytes, &done);
+    } else {
+        std::vector<unsigned char> value;
+        err = ReadAttr(fork->path, fork->attr, &value);
+        if (err == kNoErr && position < static_cast<std::int64_t>(value.size())) {
+            std::size_t available = value.size() - static_cast<std::size_t>(position);
+            done = static_cast<std::uint32_t>(available < requestCount ? available : requestCount);
+            std::memcpy(bytes, value.data() + position, done);
+        }
+    }
+    fork->mark = position + done;
+    if (actualCount != nullptr) {
+        *actualCount = done;
+    }
+    if (err == kNoErr && done < requestCount) {
+        err = kErrEOF;
+    }
+    return err;
+}
+
+OSErr FSWriteFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_t positionOffset,
+                  std::uint32_t requestCount, const void* buffer, std::uint32_t* actualCount) {
+    ZV_FAULT_POINT(FSWriteFork);
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (!fork) {
+        return kErrBadForkRef;
+    }
+    if (buffer == nullptr && requestCount > 0) {
+        return kErrParam;
+    }
+    std::lock_guard<std::mutex> lock(fork->mutex);
+    if (!fork->canWrite) {
+        return kErrWritePermission;
+    }
+    std::int64_t position;
+    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &position);
+    if (err != kNoErr) {
+        return err;
+    }
+    auto bytes = static_cast<const unsigned char*>(buffer);
+    std::uint32_t done = 0;
+    if (fork->isData) {
+        err = WriteData(*fork, position, requestCount, bytes, &done);
+    } else {
+        std::vector<unsigned char> value;
+        err = ReadAttr(fork->path, fork->attr, &value);
+        if (err == kNoErr && requestCount > 0 &&
+            position + static_cast<std::int64_t>(requestCount) > XATTR_SIZE_MAX) {
+            err = kErrDiskFull;
+        }
+        if (err == kNoErr && requestCount > 0) {
+            std::size_t end = static_cast<std::size_t>(position) + requestCount;
+            if (value.size() < end) {
+                value.resize(end);
+            }
+            std::memcpy(value.data() + position, bytes, requestCount);
+            err = WriteAttr(fork->path, fork->attr, value);
+        }
+        done = err == kNoErr ? requestCount : 0;
+    }
+    fork->mark = position + done;
+    if (actualCount != nullptr) {
+        *actualCount = done;
+    }
+    return err;
+}
+
+OSErr FSAllocateFork(FSIORefNum forkRefNum, std::uint16_t /*flags*/, std::uint16_t positionMode,
+                     std::int64_t positionOffset, std::uint64_t requestCount,
+                     std::uint64_t* actualCount) {
+    ZV_FAULT_POINT(FSAllocateFork);
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (!fork) {
+        return kErrBadForkRef;
+    }
+    std::lock_guard<std::mutex> lock(fork->mutex);
+    if (!fork->canWrite) {
+        return kErrWritePermission;
+    }
+    std::int64_t position;
+    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &position);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (requestCount > static_cast<std::uint64_t>(INT64_MAX - position)) {
+        return kErrParam;
+    }
+    std::uint64_t reserved = 0;
+    if (fork->isData && requestCount > 0) {
+        if (fallocate(fork->fd, FALLOC_FL_KEEP_SIZE, position, static_cast<off_t>(requestCount)) ==
+            0) {
+            reserved = requestCount;
+        } else if (errno != EOPNOTSUPP && errno != ENOSYS) {
+            return StatusFromErrno(errno);
+        }
+    }
+    if (actualCount != nullptr) {
+        *actualCount = reserved;
+    }
+    return kNoErr;
+}
+
+OSErr FSSetForkSize(FSIORefNum forkRefNum, std::uint16_t positionMode,
+                    std::int64_t positionOffset) {
+    ZV_FAULT_POINT(FSSetForkSize);
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (!fork) {
+        return kErrBadForkRef;
+    }
+    std::lock_guard<std::mutex> lock(fork->mutex);
+    if (!fork->canWrite) {
+        return kErrWritePermission;
+    }
+    std::int64_t size;
+    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &size);
+    if (err != kNoErr) {
+        return err;
+    }
+    if (fork->isData) {
+        if (ftruncate(fork->fd, size) != 0) {
+            return StatusFromErrno(errno);
+        }
+    } else {
+        if (size > XATTR_SIZE_MAX) {
+            return kErrDiskFull;
+        }
+        std::vector<unsigned char> value;
+        err = ReadAttr(fork->path, fork->attr, &value);
+        if (err != kNoErr) {
+            return err;
+        }
+        value.resize(static_cast<std::size_t>(size));
+        err = WriteAttr(fork->path, fork->attr, value);
+        if (err != kNoErr) {
+            return err;
+        }
+    }
+    if (fork->mark > size) {
+        fork->mark = size;
+    }
+    return kNoErr;
+}
+
+OSErr FSGetForkSize(FSIORefNum forkRefNum, std::int64_t* forkSize) {
+    ZV_FAULT_POINT(FSGetForkSize);
+    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
+    if (!fork) {
+        return kErrBadForkRef;
+    }
+    if (forkSize == nullptr) {
+        return kErrParam;
+    }
+    std::lock_guard<std::mutex> lock(fork->mutex);
+    return ForkSize(*fork, forkSize);
+}
+
+OSErr FSCloseFork(FSIORefNum forkRefNum) {
+    OSErr fault = FaultInjection::Check(PlatformOp::FSCloseFork);
+    std::shared_ptr<OpenFork> fork = RemoveFork(forkRefNum);
+    if (!fork) {
+        return fault != kNoErr ? fault : kErrBadForkRef;
+    }
+    // The descriptor closes when the last user of the fork lets go of it.
+    return fault;
+}

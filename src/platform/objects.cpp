@@ -1,0 +1,219 @@
+// Creating, deleting, moving and renaming objects.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/internal.h"
+
+using namespace zv_platform_detail;
+
+namespace {
+
+// The path of a new child of parentRef; the parent must be a folder.
+OSErr NewChildPath(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
+                   std::string* path) {
+    if (parentRef == nullptr) {
+        return kErrParam;
+    }
+    struct stat st;
+    OSErr err = StatRef(parentRef, &st);
+    if (err != kNoErr) {
+        return err == kErrNotFound ? kErrFolderNotFound : err;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return kErrNotAFolder;
+    }
+    std::string utf8;
+    err = NameToUtf8(name, nameLength, &utf8);
+    if (err != kNoErr) {
+        return err;
+    }
+    return JoinChild(parentRef->path, utf8, path);
+}
+
+// Applies the creation's catalogue information and hands out the outputs;
+// removes the new object again when that fails.
+OSErr FinishCreate(const std::string& path, bool isFolder, FSCatalogInfoBitmap whichInfo,
+                   const FSCatalogInfo* catalogInfo, FSRef* newRef, FSSpec* newSpec,
+                   std::uint32_t* newDirID) {
+    FSCatalogInfoBitmap which = whichInfo & kCatInfoSettableInfo;
+    OSErr err = which != 0 ? ApplyCatalogInfo(path, which, *catalogInfo) : kNoErr;
+    struct stat st;
+    if (err == kNoErr && lstat(path.c_str(), &st) != 0) {
+        err = StatusFromErrno(errno);
+    }
+    if (err != kNoErr) {
+        if (IsImmutable(path)) {
+            FSCatalogInfo unlock{};
+            ApplyCatalogInfo(path, kCatInfoNodeFlags, unlock);
+        }
+        isFolder ? rmdir(path.c_str()) : unlink(path.c_str());
+        return err;
+    }
+    if (newRef != nullptr) {
+        SetRefPath(newRef, path);
+    }
+    if (newSpec != nullptr) {
+        FillSpec(path, st, newSpec);
+    }
+    if (newDirID != nullptr) {
+        FSCatalogInfo info{};
+        ReadCatalogInfo(path, st, kCatInfoNodeID, &info);
+        *newDirID = info.nodeID;
+    }
+    return kNoErr;
+}
+
+// EPERM on a locked object reads as "locked".
+OSErr StatusForChange(int error, const std::string& path) {
+    if (error == EPERM && IsImmutable(path)) {
+        return kErrLocked;
+    }
+    return StatusFromErrno(error);
+}
+
+// rename() that never replaces an existing object.
+int RenameNoReplace(const char* from, const char* to) {
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return -1;
+    }
+    // File systems without RENAME_NOREPLACE: check, then rename (not atomic).
+    struct stat st;
+    if (lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return rename(from, to);
+}
+
+}  // namespace
+
+OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
+                          FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* catalogInfo,
+                          FSRef* newRef, FSSpec* newSpec) {
+    ZV_FAULT_POINT(FSCreateFileUnicode);
+    if ((whichInfo & kCatInfoSettableInfo) != 0 && catalogInfo == nullptr) {
+        return kErrParam;
+    }
+    std::string path;
+    OSErr err = NewChildPath(parentRef, nameLength, name, &path);
+    if (err != kNoErr) {
+        return err;
+    }
+    mode_t mode = (whichInfo & kCatInfoPermissions) ? 0600 : 0666;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+        return StatusFromErrno(errno);
+    }
+    close(fd);
+    return FinishCreate(path, false, whichInfo, catalogInfo, newRef, newSpec, nullptr);
+}
+
+OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
+                               FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* catalogInfo,
+                               FSRef* newRef, FSSpec* newSpec, std::uint32_t* newDirID) {
+    ZV_FAULT_POINT(FSCreateDirectoryUnicode);
+    if ((whichInfo & kCatInfoSettableInfo) != 0 && catalogInfo == nullptr) {
+        return kErrParam;
+    }
+    std::string path;
+    OSErr err = NewChildPath(parentRef, nameLength, name, &path);
+    if (err != kNoErr) {
+        return err;
+    }
+    mode_t mode = (whichInfo & kCatInfoPermissions) ? 0700 : 0777;
+    if (mkdir(path.c_str(), mode) != 0) {
+        return StatusFromErrno(errno);
+    }
+    return FinishCreate(path, true, whichInfo, catalogInfo, newRef, newSpec, newDirID);
+}
+
+OSErr FSDeleteObject(const FSRef* ref) {
+    ZV_FAULT_POINT(FSDeleteObject);
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    int rc = S_ISDIR(st.st_mode) ? rmdir(ref->path) : unlink(ref->path);
+    if (rc != 0) {
+        int error = errno;
+        return error == EEXIST ? kErrBusy : StatusForChange(error, ref->path);
+    }
+    return kNoErr;
+}
+
+OSErr FSMoveObject(const FSRef* ref, const FSRef* destDirectory, FSRef* newRef) {
+    ZV_FAULT_POINT(FSMoveObject);
+    struct stat st;
+    struct stat dest;
+    OSErr err = StatRef(ref, &st);
+    if (err == kNoErr) {
+        err = StatRef(destDirectory, &dest);
+    }
+    if (err != kNoErr) {
+        return err;
+    }
+    if (!S_ISDIR(dest.st_mode)) {
+        return kErrNotAFolder;
+    }
+    std::string from = ref->path;
+    if (from == "/") {
+        return kErrParam;
+    }
+    std::string to;
+    err = JoinChild(destDirectory->path, LastComponent(from), &to);
+    if (err != kNoErr) {
+        return err;
+    }
+    struct stat parent;
+    bool sameFolder = lstat(ParentPath(from).c_str(), &parent) == 0 &&
+                      parent.st_dev == dest.st_dev && parent.st_ino == dest.st_ino;
+    if (!sameFolder && RenameNoReplace(from.c_str(), to.c_str()) != 0) {
+        int error = errno;
+        return error == EINVAL ? kErrBadMove : StatusForChange(error, from);
+    }
+    if (newRef != nullptr) {
+        SetRefPath(newRef, sameFolder ? from : to);
+    }
+    return kNoErr;
+}
+
+OSErr FSRenameUnicode(const FSRef* ref, UniCharCount nameLength, const UniChar* name,
+                      TextEncoding /*textEncodingHint*/, FSRef* newRef) {
+    ZV_FAULT_POINT(FSRenameUnicode);
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    std::string from = ref->path;
+    if (from == "/") {
+        return kErrParam;
+    }
+    std::string utf8;
+    std::string to;
+    err = NameToUtf8(name, nameLength, &utf8);
+    if (err == kNoErr) {
+        err = JoinChild(ParentPath(from).c_str(), utf8, &to);
+    }
+    if (err != kNoErr) {
+        return err;
+    }
+    if (to != from && RenameNoReplace(from.c_str(), to.c_str()) != 0) {
+        return StatusForChange(errno, from);
+    }
+    if (newRef != nullptr) {
+        SetRefPath(newRef, to);
+    }
+    return kNoErr;
+}
