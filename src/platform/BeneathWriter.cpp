@@ -130,8 +130,15 @@ OSErr EnterFolder(Fd& dir, const std::string& name, bool create) {
     }
     Fd next(OpenBeneath(dir.get(), name.c_str(), O_PATH | O_DIRECTORY, 0));
     if (next.get() < 0) {
-        // A link answers ELOOP; a file in the way answers ENOTDIR.
-        return StatusFromErrno(errno);
+        const int err = errno;
+        // O_PATH with O_NOFOLLOW reaches a link itself, which then fails
+        // O_DIRECTORY; tell a link apart from a file in the way.
+        struct stat st;
+        if (fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode)) {
+            return kErrAccessDenied;
+        }
+        return StatusFromErrno(err);
     }
     dir = std::move(next);
     return kNoErr;
