@@ -1,0 +1,360 @@
+// Creating, deleting, moving and renaming objects; forks; folder iteration.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "test_support.h"
+
+using platform_test::Exists;
+using platform_test::Name;
+using platform_test::ReadText;
+using platform_test::ScratchDir;
+using platform_test::Utf8;
+using platform_test::WriteText;
+
+namespace {
+
+FSRef RefOf(const std::string& path) {
+    FSRef ref{};
+    EXPECT_EQ(FSPathMakeRef(path.c_str(), &ref, nullptr), kNoErr) << path;
+    return ref;
+}
+
+OSErr CreateFile(const FSRef& parent, const std::string& name, FSRef* out = nullptr,
+                 FSCatalogInfoBitmap which = 0, const FSCatalogInfo* info = nullptr) {
+    HFSUniStr255 u = Name(name);
+    return FSCreateFileUnicode(&parent, u.length, u.unicode, which, info, out, nullptr);
+}
+
+OSErr CreateDir(const FSRef& parent, const std::string& name, FSRef* out = nullptr) {
+    HFSUniStr255 u = Name(name);
+    return FSCreateDirectoryUnicode(&parent, u.length, u.unicode, 0, nullptr, out, nullptr,
+                                    nullptr);
+}
+
+class ObjectsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { root = RefOf(dir.path()); }
+    ScratchDir dir;
+    FSRef root{};
+};
+
+TEST_F(ObjectsTest, CreateRefusesTakenAndBadNames) {
+    FSRef file{};
+    ASSERT_EQ(CreateFile(root, "a.txt", &file), kNoErr);
+    EXPECT_STREQ(file.path, (dir / "a.txt").c_str());
+    WriteText(dir / "a.txt", "keep");
+    EXPECT_EQ(CreateFile(root, "a.txt"), kErrNameTaken);
+    EXPECT_EQ(CreateDir(root, "a.txt"), kErrNameTaken);
+    EXPECT_EQ(ReadText(dir / "a.txt"), "keep") << "a taken name changes nothing";
+
+    struct BadName {
+        const char* label;
+        std::vector<UniChar> units;
+    };
+    const BadName bad[] = {
+        {"empty", {}},
+        {"dot", {'.'}},
+        {"dot dot", {'.', '.'}},
+        {"slash", {'a', '/', 'b'}},
+        {"NUL", {'a', 0, 'b'}},
+        {"unpaired surrogate", {'a', 0xD800}},
+        {"too long in UTF-8", std::vector<UniChar>(200, 0x00E9)},
+    };
+    for (const BadName& b : bad) {
+        SCOPED_TRACE(b.label);
+        EXPECT_EQ(FSCreateFileUnicode(&root, static_cast<UniCharCount>(b.units.size()),
+                                      b.units.data(), 0, nullptr, nullptr, nullptr),
+                  kErrBadName);
+    }
+    FSRef fileRef = RefOf(dir / "a.txt");
+    EXPECT_EQ(CreateFile(fileRef, "x"), kErrNotAFolder);
+}
+
+TEST_F(ObjectsTest, CreateAppliesCatalogInfoAndUndoesAFailedApply) {
+    FSCatalogInfo info{};
+    info.permissions.userID = geteuid();
+    info.permissions.groupID = getegid();
+    info.permissions.mode = 0751;
+    info.finderInfo.fileType = 0x627A7920;
+    FSRef folder{};
+    HFSUniStr255 name = Name("made");
+    std::uint32_t dirID = 0;
+    ASSERT_EQ(FSCreateDirectoryUnicode(&root, name.length, name.unicode,
+                                       kCatInfoPermissions | kCatInfoFinderInfo, &info, &folder,
+                                       nullptr, &dirID),
+              kNoErr);
+    struct stat st;
+    ASSERT_EQ(stat(folder.path, &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0751u);
+    EXPECT_NE(dirID, 0u);
+
+    // When applying the information fails (an empty file cannot become a
+    // link: it names no target), no half-made object stays behind.
+    FSCatalogInfo linkInfo{};
+    linkInfo.finderInfo.fileType = kSymLinkFileType;
+    linkInfo.finderInfo.fileCreator = kSymLinkCreator;
+    EXPECT_EQ(CreateFile(root, "empty-link", nullptr, kCatInfoFinderInfo, &linkInfo), kErrParam);
+    EXPECT_FALSE(Exists(dir / "empty-link"));
+}
+
+TEST_F(ObjectsTest, DeleteFilesLinksAndOnlyEmptyFolders) {
+    FSRef sub{};
+    FSRef inner{};
+    ASSERT_EQ(CreateDir(root, "sub", &sub), kNoErr);
+    ASSERT_EQ(CreateFile(sub, "inner", &inner), kNoErr);
+    ASSERT_EQ(symlink("sub", (dir / "link").c_str()), 0);
+    FSRef link = RefOf(dir / "link");
+    EXPECT_EQ(FSDeleteObject(&sub), kErrBusy);
+    EXPECT_EQ(FSDeleteObject(&link), kNoErr);
+    EXPECT_TRUE(Exists(dir / "sub/inner")) << "deleting a link leaves its target";
+    EXPECT_EQ(FSDeleteObject(&inner), kNoErr);
+    EXPECT_EQ(FSDeleteObject(&inner), kErrNotFound);
+    EXPECT_EQ(FSDeleteObject(&sub), kNoErr);
+    EXPECT_FALSE(Exists(dir / "sub"));
+}
+
+TEST_F(ObjectsTest, MoveNeverReplaces) {
+    FSRef a{};
+    FSRef b{};
+    FSRef file{};
+    ASSERT_EQ(CreateDir(root, "a", &a), kNoErr);
+    ASSERT_EQ(CreateDir(root, "b", &b), kNoErr);
+    ASSERT_EQ(CreateFile(a, "f", &file), kNoErr);
+    WriteText(dir / "a/f", "moved");
+    WriteText(dir / "b/f", "kept");
+    EXPECT_EQ(FSMoveObject(&file, &b, nullptr), kErrNameTaken);
+    EXPECT_EQ(ReadText(dir / "b/f"), "kept");
+    unlink((dir / "b/f").c_str());
+    FSRef moved{};
+    ASSERT_EQ(FSMoveObject(&file, &b, &moved), kNoErr);
+    EXPECT_STREQ(moved.path, (dir / "b/f").c_str());
+    EXPECT_EQ(ReadText(dir / "b/f"), "moved");
+    EXPECT_FALSE(Exists(dir / "a/f"));
+
+    FSRef same{};
+    EXPECT_EQ(FSMoveObject(&moved, &b, &same), kNoErr) << "into its own folder";
+    EXPECT_STREQ(same.path, moved.path);
+    FSRef inA{};
+    ASSERT_EQ(CreateDir(a, "deeper", &inA), kNoErr);
+    EXPECT_EQ(FSMoveObject(&a, &inA, nullptr), kErrBadMove);
+    EXPECT_EQ(FSMoveObject(&a, &moved, nullptr), kErrNotAFolder);
+    FSRef shm{};
+    if (FSPathMakeRef("/dev/shm", &shm, nullptr) == kNoErr &&
+        FSCompareFSRefs(&shm, &root) == kErrDifferentVolumes) {
+        EXPECT_EQ(FSMoveObject(&moved, &shm, nullptr), kErrDifferentVolumes);
+        EXPECT_TRUE(Exists(dir / "b/f"));
+    }
+}
+
+TEST_F(ObjectsTest, RenameNeverReplaces) {
+    FSRef one{};
+    FSRef two{};
+    ASSERT_EQ(CreateFile(root, "one", &one), kNoErr);
+    ASSERT_EQ(CreateFile(root, "two", &two), kNoErr);
+    HFSUniStr255 taken = Name("two");
+    EXPECT_EQ(FSRenameUnicode(&one, taken.length, taken.unicode, kTextEncodingUnknown, nullptr),
+              kErrNameTaken);
+    EXPECT_TRUE(Exists(dir / "one"));
+    HFSUniStr255 fresh = Name("\xC3\xA9t\xC3\xA9");
+    FSRef renamed{};
+    ASSERT_EQ(FSRenameUnicode(&one, fresh.length, fresh.unicode, 0, &renamed), kNoErr);
+    EXPECT_STREQ(renamed.path, (dir / "\xC3\xA9t\xC3\xA9").c_str());
+    HFSUniStr255 same = Name("\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(FSRenameUnicode(&renamed, same.length, same.unicode, 0, nullptr), kNoErr);
+    HFSUniStr255 slash = Name("x/y");
+    EXPECT_EQ(FSRenameUnicode(&renamed, slash.length, slash.unicode, 0, nullptr), kErrBadName);
+}
+
+class ForksTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        WriteText(dir / "f", "0123456789");
+        ASSERT_EQ(setxattr((dir / "f").c_str(), "user.rsrc", "RES", 3, 0), 0);
+        ASSERT_EQ(setxattr((dir / "f").c_str(), "user.zorvane.finderinfo",
+                           std::string(32, 'x').data(), 32, 0),
+                  0);
+        file = RefOf(dir / "f");
+    }
+    ScratchDir dir;
+    FSRef file{};
+};
+
+TEST_F(ForksTest, DataForkFirstThenUserAttributesButNotOurOwn) {
+    ForkIterator it{};
+    std::vector<std::pair<std::string, std::int64_t>> forks;
+    HFSUniStr255 name{};
+    std::int64_t size = 0;
+    OSErr err;
+    while ((err = FSIterateForks(&file, &it, &name, &size, nullptr)) == kNoErr) {
+        forks.emplace_back(name.length == 0 ? "" : Utf8(name), size);
+    }
+    EXPECT_EQ(err, kErrNoMoreItems);
+    ASSERT_EQ(forks.size(), 2u);
+    EXPECT_EQ(forks[0], std::make_pair(std::string(), std::int64_t{10}));
+    EXPECT_EQ(forks[1], std::make_pair(std::string("rsrc"), std::int64_t{3}));
+
+    FSRef folder = RefOf(dir.path());
+    ForkIterator folderIt{};
+    EXPECT_EQ(FSIterateForks(&folder, &folderIt, nullptr, nullptr, nullptr), kErrNoMoreItems)
+        << "a folder has no data fork";
+}
+
+TEST_F(ForksTest, ReadsAndWritesAtOffsets) {
+    FSIORefNum fork = 0;
+    ASSERT_EQ(FSOpenFork(&file, 0, nullptr, kFSReadWritePerm, &fork), kNoErr);
+    char buffer[16] = {};
+    std::uint32_t got = 0;
+    EXPECT_EQ(FSReadFork(fork, kFSFromStart | kFSNoCacheMask, 3, 4, buffer, &got), kNoErr);
+    EXPECT_EQ(std::string(buffer, got), "3456");
+    EXPECT_EQ(FSReadFork(fork, kFSAtMark, 0, 2, buffer, &got), kNoErr);
+    EXPECT_EQ(std::string(buffer, got), "78") << "reading moves the position";
+    EXPECT_EQ(FSReadFork(fork, kFSFromStart, 8, 5, buffer, &got), kErrEOF);
+    EXPECT_EQ(std::string(buffer, got), "89") << "a short read gives what was there";
+
+    EXPECT_EQ(FSWriteFork(fork, kFSFromStart, 12, 2, "AB", &got), kNoErr);
+    std::int64_t size = 0;
+    EXPECT_EQ(FSGetForkSize(fork, &size), kNoErr);
+    EXPECT_EQ(size, 14);
+    EXPECT_EQ(FSSetForkSize(fork, kFSFromStart, 5), kNoErr);
+    std::uint64_t reserved = 0;
+    EXPECT_EQ(FSAllocateFork(fork, kFSAllocNoRoundUp, kFSFromStart, 0, 1 << 20, &reserved), kNoErr);
+    EXPECT_EQ(FSGetForkSize(fork, &size), kNoErr);
+    EXPECT_EQ(size, 5) << "reserving space keeps the logical size";
+    EXPECT_EQ(FSCloseFork(fork), kNoErr);
+    EXPECT_EQ(FSCloseFork(fork), kErrBadForkRef);
+    EXPECT_EQ(ReadText(dir / "f"), "01234");
+}
+
+TEST_F(ForksTest, PermissionsOfAnOpenAreKept) {
+    FSIORefNum reader = 0;
+    ASSERT_EQ(FSOpenFork(&file, 0, nullptr, kFSReadPerm, &reader), kNoErr);
+    EXPECT_EQ(FSWriteFork(reader, kFSFromStart, 0, 1, "x", nullptr), kErrWritePermission);
+    EXPECT_EQ(FSSetForkSize(reader, kFSFromStart, 0), kErrWritePermission);
+    EXPECT_EQ(FSCloseFork(reader), kNoErr);
+    FSIORefNum writer = 0;
+    ASSERT_EQ(FSOpenFork(&file, 0, nullptr, kFSWritePerm, &writer), kNoErr);
+    char c;
+    EXPECT_EQ(FSReadFork(writer, kFSFromStart, 0, 1, &c, nullptr), kErrAccessDenied);
+    EXPECT_EQ(FSCloseFork(writer), kNoErr);
+    EXPECT_EQ(FSOpenFork(&file, 0, nullptr, 0, &writer), kErrParam);
+}
+
+TEST_F(ForksTest, AttributeForksBehaveLikeSmallFiles) {
+    HFSUniStr255 rsrc = Name("rsrc");
+    EXPECT_EQ(FSCreateFork(&file, rsrc.length, rsrc.unicode), kErrForkExists);
+    EXPECT_EQ(FSCreateFork(&file, 0, nullptr), kNoErr) << "the data fork always exists";
+    HFSUniStr255 extra = Name("extra");
+    FSIORefNum fork = 0;
+    EXPECT_EQ(FSOpenFork(&file, extra.length, extra.unicode, kFSReadPerm, &fork), kErrForkNotFound);
+    ASSERT_EQ(FSCreateFork(&file, extra.length, extra.unicode), kNoErr);
+    ASSERT_EQ(FSOpenFork(&file, extra.length, extra.unicode, kFSReadWritePerm, &fork), kNoErr);
+    EXPECT_EQ(FSWriteFork(fork, kFSFromStart, 2, 3, "xyz", nullptr), kNoErr);
+    EXPECT_EQ(FSSetForkSize(fork, kFSFromStart, 4), kNoErr);
+    char buffer[8] = {};
+    std::uint32_t got = 0;
+    EXPECT_EQ(FSReadFork(fork, kFSFromStart, 0, 8, buffer, &got), kErrEOF);
+    EXPECT_EQ(std::string(buffer, got), std::string("\0\0xy", 4));
+    EXPECT_EQ(FSCloseFork(fork), kNoErr);
+
+    HFSUniStr255 own = Name("zorvane.busy");
+    EXPECT_EQ(FSCreateFork(&file, own.length, own.unicode), kErrBadName);
+    EXPECT_EQ(FSDeleteFork(&file, extra.length, extra.unicode), kNoErr);
+    EXPECT_EQ(FSDeleteFork(&file, extra.length, extra.unicode), kErrForkNotFound);
+}
+
+TEST_F(ForksTest, LinkDataForkIsItsTargetAndReadOnly) {
+    ASSERT_EQ(symlink("some/target", (dir / "l").c_str()), 0);
+    FSRef link = RefOf(dir / "l");
+    FSIORefNum fork = 0;
+    EXPECT_EQ(FSOpenFork(&link, 0, nullptr, kFSWritePerm, &fork), kErrAccessDenied);
+    ASSERT_EQ(FSOpenFork(&link, 0, nullptr, kFSReadPerm, &fork), kNoErr);
+    char buffer[32] = {};
+    std::uint32_t got = 0;
+    EXPECT_EQ(FSReadFork(fork, kFSFromStart, 0, 11, buffer, &got), kNoErr);
+    EXPECT_EQ(std::string(buffer, got), "some/target");
+    EXPECT_EQ(FSCloseFork(fork), kNoErr);
+}
+
+class IterateTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (int i = 0; i < kEntries; ++i) {
+            WriteText(dir / ("e" + std::to_string(i)), "x");
+        }
+        ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+        folder = RefOf(dir.path());
+    }
+    static constexpr int kEntries = 23;
+    ScratchDir dir;
+    FSRef folder{};
+};
+
+TEST_F(IterateTest, BatchesEndWithNoMoreItems) {
+    for (std::uint32_t flags : {kFSIterateFlat, kFSIterateDelete}) {
+        SCOPED_TRACE(flags);
+        FSIterator it = nullptr;
+        ASSERT_EQ(FSOpenIterator(&folder, flags, &it), kNoErr);
+        std::set<std::string> seen;
+        OSErr err = kNoErr;
+        int folders = 0;
+        while (err == kNoErr) {
+            FSRef refs[10];
+            HFSUniStr255 names[10];
+            FSCatalogInfo infos[10];
+            std::uint32_t count = 0;
+            err = FSGetCatalogInfoBulk(it, 10, &count, nullptr, kCatInfoNodeFlags, infos, refs,
+                                       nullptr, names);
+            ASSERT_LE(count, 10u);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                seen.insert(Utf8(names[i]));
+                EXPECT_EQ(std::string(refs[i].path), dir / Utf8(names[i]));
+                folders += (infos[i].nodeFlags & kNodeIsDirectory) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(err, kErrNoMoreItems);
+        EXPECT_EQ(seen.size(), static_cast<std::size_t>(kEntries + 1));
+        EXPECT_EQ(folders, 1);
+        EXPECT_EQ(FSCloseIterator(it), kNoErr);
+    }
+    FSRef file = RefOf(dir / "e0");
+    FSIterator it = nullptr;
+    EXPECT_EQ(FSOpenIterator(&file, kFSIterateFlat, &it), kErrNotAFolder);
+}
+
+TEST_F(IterateTest, DeletingWalkSkipsNothing) {
+    // Add enough entries that readdir would span several buffers.
+    for (int i = 0; i < 600; ++i) {
+        WriteText(dir / ("long-name-entry-" + std::to_string(i) + std::string(40, 'q')), "");
+    }
+    FSIterator it = nullptr;
+    ASSERT_EQ(FSOpenIterator(&folder, kFSIterateDelete, &it), kNoErr);
+    OSErr err = kNoErr;
+    int deleted = 0;
+    while (err == kNoErr) {
+        FSRef ref;
+        std::uint32_t count = 0;
+        err = FSGetCatalogInfoBulk(it, 1, &count, nullptr, 0, nullptr, &ref, nullptr, nullptr);
+        if (count == 1) {
+            ASSERT_EQ(FSDeleteObject(&ref), kNoErr);
+            ++deleted;
+        }
+    }
+    EXPECT_EQ(err, kErrNoMoreItems);
+    EXPECT_EQ(FSCloseIterator(it), kNoErr);
+    EXPECT_EQ(deleted, kEntries + 1 + 600);
+    FSCatalogInfo info{};
+    ASSERT_EQ(FSGetCatalogInfo(&folder, kCatInfoValence, &info, nullptr, nullptr, nullptr), kNoErr);
+    EXPECT_EQ(info.valence, 0u);
+}
+
+}  // namespace
