@@ -59,11 +59,21 @@ OSErr SetUpVolumes(const FSRef* source, const FSRef* destDir, CopyContext* copyC
     return kNoErr;
 }
 
-// After the copy: in replace mode the set-aside object is deleted (success)
-// or renamed back (failure; the failed copy has already removed what it made).
-OSErr FinishReplace(OSErr status, const FSRef* deleteMeRef, const HFSUniStr255* destName) {
+// After the copy in replace mode. Success: the set-aside object is deleted.
+// If that fails before anything of it is gone, the copy is undone and the old
+// object gets its name back, so the failure changes nothing; if part of it is
+// gone already, the new copy stays and the rest keeps the name ".DeleteMe".
+// Failure: the failed copy has removed what it made; the old object gets its
+// name back.
+OSErr FinishReplace(OSErr status, const FSRef* deleteMeRef, const HFSUniStr255* destName,
+                    const FSRef* newRef) {
     if (status == kNoErr) {
-        return FSDeleteObjects(deleteMeRef);
+        std::uint32_t deleted = 0;
+        status = FSDeleteObjectsCounted(deleteMeRef, &deleted);
+        if (status == kNoErr || deleted > 0) {
+            return status;
+        }
+        (void)FSDeleteObjects(newRef);
     }
     (void)FSRenameUnicode(deleteMeRef, destName->length, destName->unicode, kTextEncodingUnknown,
                           nullptr);
@@ -118,7 +128,7 @@ OSErr FSCopyObject(const FSRef* source, const FSRef* destDir, std::uint32_t maxL
         }
     }
     if (dupeAction == kDupActionReplace && isReplacing) {
-        status = FinishReplace(status, &deleteMeRef, &destName);
+        status = FinishReplace(status, &deleteMeRef, &destName, &newRef);
     }
     if (status == kNoErr) {
         if (newObject != nullptr) {

@@ -6,7 +6,11 @@
 //
 // In replace mode the existing object is renamed ".DeleteMe" before the copy;
 // it is deleted after a successful copy and gets its name back after a failed
-// one, when the failed copy has removed everything it made.
+// one (a failed copy removes everything it made). When the old object cannot
+// be deleted and none of it is gone yet, the copy is undone as well, so the
+// failure leaves the destination as it was; only a deletion that fails after
+// removing part of the old object leaves the complete new copy in place and
+// the rest under ".DeleteMe", with the failure as the result.
 #pragma once
 
 #include <cstdint>

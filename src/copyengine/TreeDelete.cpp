@@ -18,31 +18,44 @@ void UnlockIfLocked(const FSRef* ref, std::uint16_t nodeFlags) {
 }  // namespace
 
 OSErr FSDeleteObjects(const FSRef* source) {
-    if (source == nullptr) {
-        return kErrParam;
-    }
+    return FSDeleteObjectsCounted(source, nullptr);
+}
+
+OSErr FSDeleteObjectsCounted(const FSRef* source, std::uint32_t* deletedCount) {
+    std::uint32_t deleted = 0;
+    OSErr status = kErrParam;
     FSCatalogInfo info{};
-    OSErr status = FSGetCatalogInfo(source, kCatInfoNodeFlags, &info, nullptr, nullptr, nullptr);
-    if (status != kNoErr) {
-        return status;
+    if (source != nullptr) {
+        status = FSGetCatalogInfo(source, kCatInfoNodeFlags, &info, nullptr, nullptr, nullptr);
     }
-    if ((info.nodeFlags & kNodeIsDirectory) != 0) {
-        status = FSDeleteFolder(source);
-        if (status != kNoErr) {
-            return status;
-        }
+    if (status == kNoErr && (info.nodeFlags & kNodeIsDirectory) != 0) {
+        status = FSDeleteFolderCounted(source, &deleted);
     }
-    UnlockIfLocked(source, info.nodeFlags);
-    return FSDeleteObject(source);
+    if (status == kNoErr) {
+        UnlockIfLocked(source, info.nodeFlags);
+        status = FSDeleteObject(source);
+        deleted += status == kNoErr ? 1 : 0;
+    }
+    if (deletedCount != nullptr) {
+        *deletedCount = deleted;
+    }
+    return status;
 }
 
 OSErr FSDeleteFolder(const FSRef* container) {
-    if (container == nullptr) {
-        return kErrParam;
-    }
+    return FSDeleteFolderCounted(container, nullptr);
+}
+
+OSErr FSDeleteFolderCounted(const FSRef* container, std::uint32_t* deletedCount) {
     DeleteState state{};
-    state.result = kNoErr;
-    FSDeleteFolderLevel(container, &state);
+    state.result = kErrParam;
+    if (container != nullptr) {
+        state.result = kNoErr;
+        FSDeleteFolderLevel(container, &state);
+    }
+    if (deletedCount != nullptr) {
+        *deletedCount = state.deletedCount;
+    }
     return state.result;
 }
 
@@ -70,6 +83,7 @@ void FSDeleteFolderLevel(const FSRef* container, DeleteState* state) {
             if (state->result == kNoErr) {
                 UnlockIfLocked(&child, flags);
                 state->result = FSDeleteObject(&child);
+                state->deletedCount += state->result == kNoErr ? 1 : 0;
             }
             if (state->result == kNoErr) {
                 state->result = fetchStatus;
