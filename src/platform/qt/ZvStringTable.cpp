@@ -56,14 +56,16 @@ QString ZvStringTable::Text(const char* key) const {
 QString ZvStringTable::Localized(const char* key) {
     static std::mutex mutex;
     static ZvStringTable table;
-    static QString loadedFrom;
+    static QString loadedFor;
     static bool loadedOnce = false;
 
     std::lock_guard<std::mutex> lock(mutex);
     const QString resources = ZvBundle::ResourcesPath();
-    if (!loadedOnce || resources != loadedFrom) {
-        table.Load(resources);
-        loadedFrom = resources;
+    const QLocale locale;
+    const QString wanted = locale.name() + QLatin1Char('|') + resources;
+    if (!loadedOnce || wanted != loadedFor) {
+        table.Load(resources, locale);
+        loadedFor = wanted;
         loadedOnce = true;
     }
     return table.Text(key);

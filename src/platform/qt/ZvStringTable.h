@@ -18,7 +18,7 @@ class ZvStringTable {
 
     // Loads the table of resourcesDir that fits locale. Answers whether a
     // table was loaded; without one every key gives itself.
-    bool Load(const QString& resourcesDir, const QLocale& locale = QLocale::system());
+    bool Load(const QString& resourcesDir, const QLocale& locale = QLocale());
 
     // The text for key, or key itself when the table has none.
     QString Text(const char* key) const;
@@ -26,8 +26,9 @@ class ZvStringTable {
     // The language of the loaded table ("en", "ja"), empty when none is.
     QString Language() const { return m_language; }
 
-    // The text for key from the main bundle's table for the system locale
-    // (loaded on first use, and again whenever the main bundle has moved).
+    // The text for key from the main bundle's table for the default locale
+    // (the user's, unless QLocale::setDefault changed it), loaded on first use
+    // and again whenever the main bundle or the default locale has changed.
     static QString Localized(const char* key);
 
   private:

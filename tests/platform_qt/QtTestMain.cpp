@@ -1,0 +1,10 @@
+// Test main for tests that need a QApplication (widgets, desktop services,
+// event processing). It replaces GoogleTest's own main.
+#include <gtest/gtest.h>
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
