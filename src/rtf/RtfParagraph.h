@@ -1,6 +1,7 @@
 // One paragraph of an RTF document: its runs in reading order. Runs are never
 // empty, and two neighbouring runs never have the same format. A paragraph
-// with no runs is an empty line.
+// with no runs is an empty line; markFormat, the format in effect where the
+// paragraph ends, gives it its height.
 #pragma once
 
 #include <vector>
@@ -9,4 +10,5 @@
 
 struct RtfParagraph {
     std::vector<RtfRun> runs;
+    RtfCharFormat markFormat;
 };

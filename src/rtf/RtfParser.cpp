@@ -532,7 +532,7 @@ void RtfParser::AddUnit(char16_t unit) {
 }
 
 void RtfParser::EndParagraph() {
-    if (!m_builder.EndParagraph()) {
+    if (!m_builder.EndParagraph(Current().format)) {
         Fail(Status::TooLarge);
     }
 }

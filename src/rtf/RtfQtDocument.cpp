@@ -35,8 +35,7 @@ void RtfQtDocument::Fill(const RtfDocument& document, QTextDocument& target) {
     cursor.beginEditBlock();
     bool first = true;
     for (const RtfParagraph& paragraph : document.paragraphs) {
-        const QTextCharFormat blockFormat =
-            paragraph.runs.empty() ? ToQt(RtfCharFormat{}) : ToQt(paragraph.runs.front().format);
+        const QTextCharFormat blockFormat = ToQt(paragraph.markFormat);
         if (first) {
             cursor.setBlockCharFormat(blockFormat);
             first = false;

@@ -65,10 +65,11 @@ bool RtfTextBuilder::AddUnit(char16_t unit, const RtfCharFormat& format) {
     return FlushBytes() && PutUnit(unit, format);
 }
 
-bool RtfTextBuilder::EndParagraph() {
+bool RtfTextBuilder::EndParagraph(const RtfCharFormat& markFormat) {
     if (!FlushBytes() || !PutPendingHighAsReplacement() || !Spend()) {
         return false;
     }
+    m_paragraph.markFormat = markFormat;
     m_document.paragraphs.push_back(std::move(m_paragraph));
     m_paragraph = RtfParagraph{};
     return true;
@@ -82,6 +83,7 @@ bool RtfTextBuilder::Finish(RtfDocument& document) {
         if (!Spend()) {
             return false;
         }
+        m_paragraph.markFormat = m_paragraph.runs.back().format;
         m_document.paragraphs.push_back(std::move(m_paragraph));
         m_paragraph = RtfParagraph{};
     }

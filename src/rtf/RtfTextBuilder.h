@@ -24,12 +24,14 @@ class RtfTextBuilder {
 
     bool AddByte(unsigned char byte, int codePage, const RtfCharFormat& format);
     bool AddUnit(char16_t unit, const RtfCharFormat& format);
-    bool EndParagraph();
+    // Ends the paragraph; markFormat is the format in effect at its end.
+    bool EndParagraph(const RtfCharFormat& markFormat);
 
     // Uses one element of the budget; false when none is left.
     bool Spend();
 
-    // Ends the text and hands the paragraphs over.
+    // Ends the text and hands the paragraphs over. A last paragraph without
+    // its own end takes the format of its last run as its mark format.
     bool Finish(RtfDocument& document);
 
   private:

@@ -103,6 +103,9 @@ inline std::string Describe(const RtfDocument& document) {
 // Empty when the document keeps the model's promises, else what is wrong.
 inline std::string Problem(const RtfDocument& document) {
     for (const RtfParagraph& paragraph : document.paragraphs) {
+        if (paragraph.markFormat.halfPoints < 1 || paragraph.markFormat.halfPoints > 3276) {
+            return "mark size out of range";
+        }
         for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
             const RtfRun& run = paragraph.runs[r];
             if (run.text.empty()) {

@@ -26,7 +26,8 @@ bool SameDocument(const RtfDocument& a, const RtfDocument& b) {
     for (std::size_t p = 0; p < a.paragraphs.size(); ++p) {
         const auto& runsA = a.paragraphs[p].runs;
         const auto& runsB = b.paragraphs[p].runs;
-        if (runsA.size() != runsB.size()) {
+        if (runsA.size() != runsB.size() ||
+            !(a.paragraphs[p].markFormat == b.paragraphs[p].markFormat)) {
             return false;
         }
         for (std::size_t r = 0; r < runsA.size(); ++r) {

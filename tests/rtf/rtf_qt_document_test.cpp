@@ -95,6 +95,7 @@ TEST(RtfQtDocument, FormatsPerFragment) {
         target.findBlockByNumber(1),
         {{QString("small") + QChar::LineSeparator + "next\tend", false, false, false, 10.5, none}});
     EXPECT_TRUE(target.findBlockByNumber(2).text().isEmpty());
+    EXPECT_DOUBLE_EQ(target.findBlockByNumber(2).charFormat().fontPointSize(), 10.5);
     ExpectFragments(target.findBlockByNumber(3),
                     {{QString::fromUtf8("日本語 日本語"), false, false, false, 10.5, none}});
 }

@@ -225,6 +225,17 @@ INSTANTIATE_TEST_SUITE_P(
                          "{}x"}),
     CaseName);
 
+// The format at a paragraph's end is kept for it: it gives an empty line
+// its height.
+TEST(RtfReaderParagraphs, MarkFormat) {
+    const RtfDocument document = ParseOk(R"({\rtf1 \fs40 a\par\fs20\b\par {\i b}})");
+    ASSERT_EQ(document.paragraphs.size(), 3u);
+    EXPECT_EQ(rtftest::Describe(document.paragraphs[0].markFormat), "{fs40}");
+    EXPECT_EQ(rtftest::Describe(document.paragraphs[1].markFormat), "{b fs20}");
+    // The last paragraph has no end of its own: its last run's format.
+    EXPECT_EQ(rtftest::Describe(document.paragraphs[2].markFormat), "{b i fs20}");
+}
+
 TEST(RtfReaderStatus, NotRtf) {
     for (const std::string input : {"", "hello", "{\\rt", "\\rtf1", "{ \\rtf1 x}", "{\\RTF1 x}"}) {
         RtfDocument document;
