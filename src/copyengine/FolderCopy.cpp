@@ -13,12 +13,13 @@ constexpr std::uint16_t kFinderAlreadyPlaced = 0x0100;
 constexpr std::uint16_t kOwnerReadWriteSearch = 0x01C0;
 constexpr FSCatalogInfoBitmap kCopiedDates = kCatInfoContentMod | kCatInfoAccessDate;
 
-// The three batch arrays of a folder copy; freed by their owner.
+// The three batch arrays of a folder copy; freed by their owner. status is
+// the allocator's status of the first block that could not be had.
 struct BatchArrays {
     BatchArrays() {
-        infos = static_cast<FSCatalogInfo*>(NewPtr(kMaxChildrenPerFetch * sizeof(FSCatalogInfo)));
-        refs = static_cast<FSRef*>(NewPtr(kMaxChildrenPerFetch * sizeof(FSRef)));
-        names = static_cast<HFSUniStr255*>(NewPtr(kMaxChildrenPerFetch * sizeof(HFSUniStr255)));
+        infos = static_cast<FSCatalogInfo*>(Allocate(kMaxChildrenPerFetch * sizeof(FSCatalogInfo)));
+        refs = static_cast<FSRef*>(Allocate(kMaxChildrenPerFetch * sizeof(FSRef)));
+        names = static_cast<HFSUniStr255*>(Allocate(kMaxChildrenPerFetch * sizeof(HFSUniStr255)));
     }
     ~BatchArrays() {
         DisposePtr(infos);
@@ -27,11 +28,22 @@ struct BatchArrays {
     }
     BatchArrays(const BatchArrays&) = delete;
     BatchArrays& operator=(const BatchArrays&) = delete;
-    bool Complete() const { return infos != nullptr && refs != nullptr && names != nullptr; }
 
-    FSCatalogInfo* infos;
-    FSRef* refs;
-    HFSUniStr255* names;
+    void* Allocate(std::size_t size) {
+        if (status != kNoErr) {
+            return nullptr;
+        }
+        void* block = NewPtr(size);
+        if (block == nullptr) {
+            status = MemError();
+        }
+        return block;
+    }
+
+    OSErr status = kNoErr;
+    FSCatalogInfo* infos = nullptr;
+    FSRef* refs = nullptr;
+    HFSUniStr255* names = nullptr;
 };
 
 // Gives a finished sub-folder its source's lock, permissions and dates; in a
@@ -161,8 +173,8 @@ OSErr FSCopyFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInf
     }
     FSCatalogInfo info = *sourceInfo;
     BatchArrays arrays;
-    if (!arrays.Complete()) {
-        return kErrNoMemory;
+    if (arrays.status != kNoErr) {
+        return arrays.status;
     }
     FolderCopyState state{};
     state.catalogInfoList = arrays.infos;
