@@ -395,11 +395,13 @@ bool zrmCopyFile(const FSRef* source, const FSRef* destination) {
                              static_cast<std::uint64_t>(size), nullptr) == kNoErr;
     auto* buffer = static_cast<unsigned char*>(ok ? NewPtr(kCopyChunk) : nullptr);
     ok = ok && buffer != nullptr && CopyChunks(from, to, size, buffer);
-    FSSetForkSize(to, kFSFromStart, size);  // cuts off the rounding of the last write
+    // Cuts off the rounding of the last write; a copy whose length is then
+    // still wrong is not a copy.
+    bool sized = FSSetForkSize(to, kFSFromStart, size) == kNoErr;
     DisposePtr(buffer);
     FSCloseFork(to);
     FSCloseFork(from);
-    return ok;
+    return ok && sized;
 }
 
 bool zrmOpenFile(short* fork, const FSRef* file, signed char permission) {

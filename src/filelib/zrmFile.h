@@ -120,7 +120,8 @@ bool zrmCopyFile(const FSRef* sourceParent, const char* name, const FSRef* desti
 // Copies the contents of one existing file into another in 65,536-byte
 // chunks (the last write rounded up to a multiple of 512 bytes, then the
 // destination cut back to the source's size). True when every read and write
-// succeeded; a half-done copy leaves the destination sized as the source.
+// and the final cut-back succeeded; a half-done copy leaves the destination
+// sized as the source.
 bool zrmCopyFile(const FSRef* source, const FSRef* destination);
 
 // --- Open files ------------------------------------------------------------
