@@ -59,6 +59,23 @@ OSErr SetUpVolumes(const FSRef* source, const FSRef* destDir, CopyContext* copyC
     return kNoErr;
 }
 
+// In replace mode the object that holds the destination name is set aside
+// before the copy reads the source. When that object is the source itself or
+// holds it, the copy would read back what it is writing and then delete the
+// original: refused with -1234 before anything changes.
+OSErr CheckReplaceTarget(const FSRef* source, const FSRef* destDir, const HFSUniStr255* destName) {
+    FSRef existing;
+    const OSErr status = FSMakeFSRefUnicode(destDir, destName->length, destName->unicode,
+                                            kTextEncodingUnknown, &existing);
+    if (status == kErrNotFound) {
+        return kNoErr;
+    }
+    if (status != kNoErr) {
+        return status;
+    }
+    return CheckForDestInsideSrc(&existing, source);
+}
+
 // After the copy in replace mode. Success: the set-aside object is deleted.
 // If that fails before anything of it is gone, the copy is undone and the old
 // object gets its name back, so the failure changes nothing; if part of it is
@@ -170,6 +187,12 @@ OSErr FSCopyObjectPreflight(const FSRef* source, const FSRef* destDir, std::uint
     *isFolder = (sourceCatInfo->nodeFlags & kNodeIsDirectory) != 0;
     copyContext->isLocalDestination = isLocal;
     copyContext->canUseServerCopy = canServerCopy;
+    if (dupeAction == kDupActionReplace) {
+        status = CheckReplaceTarget(source, destDir, destName);
+        if (status != kNoErr) {
+            return status;
+        }
+    }
     return SetupDestination(destDir, dupeAction, destName, deleteMeRef, isReplacing);
 }
 

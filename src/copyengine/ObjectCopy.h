@@ -31,8 +31,9 @@ OSErr FSCopyObject(const FSRef* source, const FSRef* destDir, std::uint32_t maxL
 
 // Reads the source's information, sizes and allocates the copy buffer into
 // copyContext, decides drop box and locality, and prepares the destination
-// name (SetupDestination). copyContext->copyBuffer belongs to the caller
-// afterwards, whatever the status.
+// name (SetupDestination). In replace mode an object of the destination name
+// that is the source or holds it is refused with -1234. copyContext->copyBuffer belongs to the
+// caller afterwards, whatever the status.
 OSErr FSCopyObjectPreflight(const FSRef* source, const FSRef* destDir, std::uint32_t dupeAction,
                             FSCatalogInfo* sourceCatInfo, CopyContext* copyContext,
                             HFSUniStr255* destName, FSRef* deleteMeRef, bool* isReplacing,

@@ -24,6 +24,8 @@ namespace {
 
 constexpr OSErr kInjected = -1999;
 
+void BuildThreeLevels(const std::string& top);
+
 class ObjectCopyTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -172,6 +174,25 @@ TEST_F(ObjectCopyTest, AFolderIsNeverCopiedIntoItself) {
     // A sibling whose name merely starts the same is not inside.
     MakeDir(dir / "src2");
     EXPECT_EQ(Copy(dir / "src", dir / "src2"), kNoErr);
+}
+
+TEST_F(ObjectCopyTest, ReplacingTheSourceOrWhatHoldsItIsRefused) {
+    // Setting such an object aside would make the copy read what it writes
+    // and then delete the original.
+    BuildThreeLevels(dir / "src/top");
+    const Snapshot before = Snap(dir / "src");
+    struct Case {
+        std::string source, destDir;
+        const char* name;
+    };
+    for (const Case& c : {Case{dir / "src/top", dir / "src", "top"},
+                          Case{dir / "src/top/f0", dir / "src/top", "f0"},
+                          Case{dir / "src/top/a/b", dir / "src", "top"},
+                          Case{dir / "src/top/a/f1", dir / "src/top", "a"}}) {
+        EXPECT_EQ(Copy(c.source, c.destDir, kDupActionReplace, c.name), kErrDestInsideSource)
+            << c.source;
+        EXPECT_EQ(Diff(before, Snap(dir / "src")), "") << c.source;
+    }
 }
 
 TEST_F(ObjectCopyTest, AFileAsDestinationFolderGivesNotAFolder) {
