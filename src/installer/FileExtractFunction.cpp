@@ -1,0 +1,255 @@
+// MyInstallerWindow::FileExtractFunction: the installation, on the worker
+// thread. It unpacks the module archive into a private temporary folder,
+// checks "fc.bin" against the built-in digest, unpacks the copy tool from
+// exactly the bytes it checked, and runs the tool to copy the module folder
+// into the "Screen Savers" folder of the chosen Library folder. It touches no
+// interface object; the main thread sees its progress and results only
+// through the shared fields.
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "archive/CZPackedFile.h"
+#include "filelib/CFile.h"
+#include "filelib/zrPath.h"
+#include "filelib/zrmFile.h"
+#include "installer/MyInstallerWindow.h"
+#include "installer/MyValidFCDigest.h"
+#include "md5/md5.h"
+#include "platform/files.h"
+#include "platform/places.h"
+#include "platform/qt/ZvToolLauncher.h"
+
+namespace {
+
+constexpr std::size_t kResourcesPathSize = 260;  // 259 bytes and the NUL
+constexpr std::size_t kModuleNameSize = 260;
+
+std::mutex g_digestMutex;
+bool g_digestOverridden = false;
+unsigned char g_digestOverride[16];
+
+void RemoveTempFolder(const char* path) {
+    if (std::strlen(path) > 5) {
+        std::error_code error;
+        std::filesystem::remove_all(std::filesystem::path(path), error);
+    }
+}
+
+// The module folder's name: the first component of entry 0's output path,
+// after any leading "." and "/" characters. False when the archive has no
+// entry 0, or the name is empty (the copy would then replace the whole
+// "Screen Savers" folder) or does not fit its buffer.
+bool ModuleFolderName(const zorvane::CZPackedFile& archive, char (&name)[kModuleNameSize]) {
+    std::memset(name, 0, sizeof(name));
+    if (archive.GetFileImageNum() == 0) {
+        return false;
+    }
+    const char* outputPath = archive.GetFileOutputPath(0);
+    if (outputPath == nullptr) {
+        return false;
+    }
+    while (*outputPath == '.' || *outputPath == '/') {
+        ++outputPath;
+    }
+    const char* slash = std::strchr(outputPath, '/');
+    const std::size_t length =
+        slash != nullptr ? static_cast<std::size_t>(slash - outputPath) : std::strlen(outputPath);
+    if (length == 0 || length >= sizeof(name)) {
+        return false;
+    }
+    std::memcpy(name, outputPath, length);
+    return true;
+}
+
+// The whole content of the file at path; empty when it cannot be read.
+std::vector<unsigned char> ReadWholeFile(const char* path) {
+    std::vector<unsigned char> bytes;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return bytes;
+    }
+    unsigned char chunk[65536];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof(chunk), file);
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (got < sizeof(chunk)) {
+            break;
+        }
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        bytes.clear();
+    }
+    return bytes;
+}
+
+bool WriteNewFile(const char* path, const std::vector<unsigned char>& bytes) {
+    std::FILE* file = std::fopen(path, "wbx");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool HasValidDigest(const std::vector<unsigned char>& bytes) {
+    md5_record state;
+    md5_init(&state);
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const std::size_t piece = std::min<std::size_t>(bytes.size() - offset, INT32_MAX);
+        md5_append(&state, bytes.data() + offset, static_cast<int32_t>(piece));
+        offset += piece;
+    }
+    unsigned char digest[16];
+    md5_finish(&state, digest);
+
+    unsigned char valid[16];
+    std::memcpy(valid, MyInstallerWindow::ValidFCDigest(), sizeof(valid));
+    for (std::size_t i = 0; i < sizeof(valid); ++i) {
+        if (digest[i] != valid[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void EchoToStandardOutput(const char* bytes, std::size_t count) {
+    std::fwrite(bytes, 1, count, stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+const unsigned char* MyInstallerWindow::ValidFCDigest() {
+    std::lock_guard<std::mutex> lock(g_digestMutex);
+    return g_digestOverridden ? g_digestOverride : s_ValidFCDigest;
+}
+
+void MyInstallerWindow::SetValidFCDigestForTests(const unsigned char* digest) {
+    std::lock_guard<std::mutex> lock(g_digestMutex);
+    g_digestOverridden = digest != nullptr;
+    if (digest != nullptr) {
+        std::memcpy(g_digestOverride, digest, sizeof(g_digestOverride));
+    }
+}
+
+void MyInstallerWindow::FileExtractFunction() {
+    m_bInstallNoErr.store(false, std::memory_order_relaxed);
+    char tempFolder[1024] = {};
+    char toolFolder[1024] = {};
+    const bool installed = InstallModule(tempFolder, toolFolder);
+    m_bInstallNoErr.store(installed, std::memory_order_relaxed);
+    RemoveTempFolder(toolFolder);
+    RemoveTempFolder(tempFolder);
+    m_bExtractFinished.store(true, std::memory_order_release);
+}
+
+// Everything up to and including the copy; answers whether the module was
+// handed to the copy tool. The temporary folders it makes are left in
+// tempFolder and toolFolder for the caller to remove.
+bool MyInstallerWindow::InstallModule(char* tempFolder, char* toolFolder) {
+    // Destination: the "Screen Savers" folder of the chosen Library folder.
+    const bool allUsers = m_bInstallAllUser.load(std::memory_order_relaxed);
+    char library[1024];
+    if (FSFindFolderPath(allUsers ? kLocalDomain : kUserDomain, kLibraryFolderType, library,
+                         sizeof(library)) != kNoErr) {
+        return false;
+    }
+    char destinationFolder[1024];
+    zrCatPath(destinationFolder, library, "Screen Savers");
+
+    // The module archive in the Resources folder.
+    FSRef resourcesRef;
+    char resources[kResourcesPathSize];
+    if (!zrmGetResourcesPath(&resourcesRef, nullptr) ||
+        FSRefMakePath(&resourcesRef, resources, sizeof(resources)) != kNoErr) {
+        return false;
+    }
+    char archivePath[1024];
+    zrMakePath(archivePath, resources, "saver", "bin");
+
+    char moduleFolder[kModuleNameSize];
+    {
+        auto archive = std::make_unique<zorvane::CZPackedFile>();
+        if (!archive->Open(archivePath) || !ModuleFolderName(*archive, moduleFolder)) {
+            return false;
+        }
+        const unsigned long count = archive->GetFileImageNum();
+        m_nFilesNum.store(count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count),
+                          std::memory_order_relaxed);
+        m_nExtractedNum.store(0, std::memory_order_relaxed);
+
+        char installedPath[1024];
+        zrCatPath(installedPath, destinationFolder, moduleFolder);
+        if (destinationFolder[0] == '\0' || installedPath[0] == '\0') {
+            return false;
+        }
+        std::memcpy(m_szInstalledPath, installedPath, sizeof(m_szInstalledPath));
+        zrSplitFname(moduleFolder, m_szModuleName, nullptr);
+
+        std::memset(tempFolder, 0, 1024);
+        zrLib::File::CFile::CreateDirInTemp(tempFolder);
+        m_nExtractedNum.store(0, std::memory_order_relaxed);
+        if (tempFolder[0] == '\0') {
+            return false;
+        }
+        for (unsigned long i = 0; i < archive->GetFileImageNum() && i <= INT_MAX; ++i) {
+            archive->OutputFileById(static_cast<int>(i), tempFolder, "", true);
+            m_nExtractedNum.fetch_add(1, std::memory_order_relaxed);
+        }
+    }
+    char source[1024];
+    zrCatPath(source, tempFolder, moduleFolder);
+
+    // The copy tool, from exactly the bytes whose digest was checked: they
+    // are copied into a private folder first, so nobody else can swap the
+    // archive between the check and the unpacking.
+    char toolArchive[1024];
+    zrCatPath(toolArchive, resources, "fc.bin");
+    const std::vector<unsigned char> toolBytes = ReadWholeFile(toolArchive);
+    if (!HasValidDigest(toolBytes)) {
+        return false;
+    }
+    zrLib::File::CFile::CreateDirInTemp(toolFolder);
+    if (toolFolder[0] == '\0') {
+        return false;
+    }
+    char checkedArchive[1024];
+    zrCatPath(checkedArchive, toolFolder, "fc.bin");
+    if (!WriteNewFile(checkedArchive, toolBytes)) {
+        return false;
+    }
+    {
+        zorvane::CZPackedFile tool;
+        if (!tool.Open(checkedArchive) ||
+            !tool.OutputFile("FileCopy", toolFolder, nullptr, false)) {
+            return false;
+        }
+    }
+    char toolPath[1024];
+    zrCatPath(toolPath, toolFolder, "FileCopy");
+    return RunCopyTool(toolPath, source);
+}
+
+// Runs the tool with the module folder and its destination. For all users
+// it needs the administrator right; a refusal or a dismissed prompt fails
+// before anything is copied. Once the tool has run the installation counts
+// as done, whatever its exit status.
+bool MyInstallerWindow::RunCopyTool(const char* toolPath, const char* source) {
+    const std::vector<std::string> args{source, m_szInstalledPath};
+    if (m_bInstallAllUser.load(std::memory_order_relaxed)) {
+        const ZvToolLauncher::Result result =
+            ZvToolLauncher::RunPrivileged(toolPath, args, EchoToStandardOutput);
+        return result.outcome == ZvToolLauncher::Outcome::Ran;
+    }
+    return ZvToolLauncher::Run(toolPath, args).outcome == ZvToolLauncher::Outcome::Ran;
+}

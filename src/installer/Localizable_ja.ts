@@ -1,0 +1,85 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>titleWelcome</source>
+        <translation>ようこそ</translation>
+    </message>
+    <message>
+        <source>titleAgreement</source>
+        <translation>使用許諾契約</translation>
+    </message>
+    <message>
+        <source>titleChooseUser</source>
+        <translation>スクリーンセーバを使うユーザの選択</translation>
+    </message>
+    <message>
+        <source>titleProgress</source>
+        <translation>インストールしています…</translation>
+    </message>
+    <message>
+        <source>titleFinished</source>
+        <translation>インストールが完了しました</translation>
+    </message>
+    <message>
+        <source>titleNoFinished</source>
+        <translation>インストールできませんでした</translation>
+    </message>
+    <message>
+        <source>titleNoFlash</source>
+        <translation>Flash Player が必要です</translation>
+    </message>
+    <message>
+        <source>goNext</source>
+        <translation>続ける</translation>
+    </message>
+    <message>
+        <source>agree</source>
+        <translation>同意する</translation>
+    </message>
+    <message>
+        <source>notAgree</source>
+        <translation>同意しない</translation>
+    </message>
+    <message>
+        <source>abort</source>
+        <translation>中止</translation>
+    </message>
+    <message>
+        <source>finished</source>
+        <translation>完了</translation>
+    </message>
+    <message>
+        <source>quit</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>textTitleView</source>
+        <translation>このインストーラは、スクリーンセーバをお使いのコンピュータにインストールします。
+
+「続ける」をクリックして開始してください。</translation>
+    </message>
+    <message>
+        <source>textCurrUser</source>
+        <translation>自分だけが使う</translation>
+    </message>
+    <message>
+        <source>textAllUsers</source>
+        <translation>このコンピュータのすべてのユーザが使う（管理者のパスワードが必要です）</translation>
+    </message>
+    <message>
+        <source>textSetSaver</source>
+        <translation>このスクリーンセーバを今すぐ使う</translation>
+    </message>
+    <message>
+        <source>textShowReadme</source>
+        <translation>「お読みください」を表示する</translation>
+    </message>
+    <message>
+        <source>textNoFlash</source>
+        <translation>このスクリーンセーバには Flash Player プラグインが必要ですが、インストールされていません。下のバナーをクリックしてダウンロードし、もう一度このインストーラを実行してください。</translation>
+    </message>
+</context>
+</TS>

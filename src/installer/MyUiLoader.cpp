@@ -1,0 +1,30 @@
+#include "installer/MyUiLoader.h"
+
+#include <QFile>
+
+#include "installer/MyAgreeView.h"
+#include "installer/MyChooseView.h"
+#include "installer/MyFinishedView.h"
+#include "installer/MyInstallerWindow.h"
+#include "installer/MyNoFlashView.h"
+#include "installer/MyProgressView.h"
+#include "installer/MyTitleView.h"
+
+MyUiLoader::MyUiLoader(QObject* parent) : ZRUiLoader(parent) {
+    RegisterWidgetClass<MyInstallerWindow>(QStringLiteral("MyInstallerWindow"));
+    RegisterWidgetClass<MyTitleView>(QStringLiteral("MyTitleView"));
+    RegisterWidgetClass<MyAgreeView>(QStringLiteral("MyAgreeView"));
+    RegisterWidgetClass<MyChooseView>(QStringLiteral("MyChooseView"));
+    RegisterWidgetClass<MyProgressView>(QStringLiteral("MyProgressView"));
+    RegisterWidgetClass<MyFinishedView>(QStringLiteral("MyFinishedView"));
+    RegisterWidgetClass<MyNoFlashView>(QStringLiteral("MyNoFlashView"));
+}
+
+QWidget* MyUiLoader::LoadFile(const QString& uiPath) {
+    QFile file(uiPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return nullptr;
+    }
+    MyUiLoader loader;
+    return loader.LoadInterface(&file);
+}
