@@ -95,6 +95,8 @@ constexpr std::array<const char*, kOpCount> kNames = {
     "BundleGetApplicationFolder",
     "NewPtr",
     "ConvertLocalTimeToUTC",
+    "FSFlushObject",
+    "FSRenameOverUnicode",
 };
 
 }  // namespace

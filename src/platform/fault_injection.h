@@ -61,6 +61,8 @@ enum class PlatformOp : int {
     BundleGetApplicationFolder,
     NewPtr,
     ConvertLocalTimeToUTC,
+    FSFlushObject,
+    FSRenameOverUnicode,
     Count  // number of operations, not an operation
 };
 
