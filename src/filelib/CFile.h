@@ -13,7 +13,7 @@ namespace zrLib::File {
 
 class CFile {
   public:
-    enum OPEN_MODE {
+    enum OPEN_MODE : int {
         OPEN_WRITE = 0,           // create the file on the first open unless found already
         OPEN_READ = 1,            // the file must exist
         OPEN_WRITE_EXISTING = 2,  // constructor only: OPEN_WRITE that never creates

@@ -56,7 +56,8 @@ void DoArm(PlatformOp op, std::uint32_t nth, OSErr status, bool from) {
     UpdateActive(state);
 }
 
-constexpr std::array<const char*, kOpCount> kNames = {
+// One name per operation, in the order of PlatformOp.
+constexpr const char* kNames[] = {
     "FSPathMakeRef",
     "FSRefMakePath",
     "FSMakeFSRefUnicode",
@@ -98,6 +99,7 @@ constexpr std::array<const char*, kOpCount> kNames = {
     "FSFlushObject",
     "FSRenameOverUnicode",
 };
+static_assert(std::size(kNames) == kOpCount, "every PlatformOp needs its name here");
 
 }  // namespace
 

@@ -73,16 +73,15 @@ struct HFSUniStr255 {
 };
 
 // Date: seconds since 1904-01-01 00:00:00 UTC in 48 bits (high 16, low 32)
-// and a fraction in 1/65536 second. All zero means "no date". The record is
-// 8 bytes, laid out as the archive's on-disk date (but in host byte order).
-#pragma pack(push, 2)
+// and a fraction in 1/65536 second. All zero means "no date". The fields are
+// those of the archive's 8-byte on-disk date; in memory the record keeps its
+// natural alignment (so references to its fields are safe), and code that
+// writes it to disk converts field by field.
 struct UTCDateTime {
     std::uint16_t highSeconds;
     std::uint32_t lowSeconds;
     std::uint16_t fraction;
 };
-#pragma pack(pop)
-static_assert(sizeof(UTCDateTime) == 8);
 
 // Permission block, 16 bytes, laid out as the archive's permission block (in
 // host byte order). mode is the object's full st_mode (type and permission
