@@ -298,14 +298,43 @@ bool CZPackedFile::GetFileImageById(unsigned long id, unsigned char* buffer) con
     if (buffer == nullptr && e->nSize > 0) {
         return false;
     }
-    const auto work = ReadCheckedStream(*e);
-    if (!work) {
-        return false;
-    }
+    const Buffer work = ReadCheckedStream(*e);
+    return work && InflateEntry(*e, work.get(), buffer);
+}
+
+bool CZPackedFile::InflateEntry(const stFileImage& e, const unsigned char* stream,
+                                unsigned char* buffer) const {
     unsigned char none = 0;
-    uLongf produced = e->nSize;
-    const int rc = uncompress(e->nSize ? buffer : &none, &produced, work.get(), e->nPackedSize);
-    return rc == Z_OK && produced == e->nSize;
+    uLongf produced = e.nSize;
+    const int rc = uncompress(e.nSize ? buffer : &none, &produced, stream, e.nPackedSize);
+    return rc == Z_OK && produced == e.nSize;
+}
+
+CZPackedFile::Buffer CZPackedFile::LoadEntry(const stFileImage& e, unsigned long size) const {
+    if (e.IsPending()) {
+        // The file may have changed since its size was taken: read exactly
+        // that many bytes or nothing.
+        CFile file(e.szFname, CFile::OPEN_READ);
+        if (file.GetSize() != size) {
+            return nullptr;
+        }
+        Buffer buffer(Allocate(size));
+        if (!buffer || (size > 0 && file.Read(buffer.get(), size, 0) != size)) {
+            return nullptr;
+        }
+        return buffer;
+    }
+    // The stream is read and checked first: its length and place in the file
+    // bound what the entry's length may claim before that is allocated.
+    const Buffer work = ReadCheckedStream(e);
+    if (!work || size != e.nSize) {
+        return nullptr;
+    }
+    Buffer buffer(Allocate(size));
+    if (!buffer || !InflateEntry(e, work.get(), buffer.get())) {
+        return nullptr;
+    }
+    return buffer;
 }
 
 bool CZPackedFile::GetFileImage(const char* name, unsigned char* buffer) const {
@@ -359,13 +388,8 @@ bool CZPackedFile::OutputEntry(int id, const char* folder, const char* prefix, b
     if (e == nullptr) {
         return false;
     }
-    // Refuse a length that the stream cannot decompress to before allocating
-    // for it; the stream's place in the file is checked before it is read.
-    if (!e->IsPending() && e->nSize > PackMaxInflatedSize(e->nPackedSize)) {
-        return false;
-    }
-    Buffer buffer(Allocate(size));
-    if (!buffer || !GetFileImageById(static_cast<unsigned long>(id), buffer.get())) {
+    Buffer buffer = LoadEntry(*e, size);
+    if (!buffer) {
         return false;
     }
     const char* base = folder ? folder : "";

@@ -140,6 +140,12 @@ class CZPackedFile {
     // Reads and checks an archived entry's stream into a new work buffer.
     Buffer ReadCheckedStream(const stFileImage& entry) const;
     bool CheckEntry(const stFileImage& entry) const;
+    // Decompresses a checked stream into buffer (the entry's length).
+    bool InflateEntry(const stFileImage& entry, const unsigned char* stream,
+                      unsigned char* buffer) const;
+    // The entry's size bytes in a new buffer, or null; never allocates for a
+    // length the archive cannot back.
+    Buffer LoadEntry(const stFileImage& entry, unsigned long size) const;
     PackStatus LoadCatalog();
     bool OutputEntry(int id, const char* folder, const char* prefix, bool createDirs,
                      unsigned long size);

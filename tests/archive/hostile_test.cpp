@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ArchiveFixture.h"
+#include "platform/fault_injection.h"
 
 namespace fs = std::filesystem;
 using zorvane::CZPackedFile;
@@ -227,6 +228,12 @@ TEST_F(HostileTest, LyingSizes) {
         {"nPackedSize huge", [](stPackRecord& r, std::uint32_t) { r.nPackedSize = 0xFFFFFFF0; },
          true},
         {"nPackedSize zero", [](stPackRecord& r, std::uint32_t) { r.nPackedSize = 0; }, true},
+        {"nSize and nPackedSize both huge",
+         [](stPackRecord& r, std::uint32_t) {
+             r.nSize = 0xFFFFFFFF;
+             r.nPackedSize = 0xFFFFFF00;
+         },
+         true},
         {"nOffset past the end", [](stPackRecord& r, std::uint32_t size) { r.nOffset = size; },
          true},
         {"nOffset wraps the signed field",
@@ -246,7 +253,15 @@ TEST_F(HostileTest, LyingSizes) {
         }
         EXPECT_FALSE(a.CheckAllData());
         const std::string out = OutDir();
+        // A lie about the stream is refused before anything is allocated.
+        const bool streamLies = row.lie != nullptr && (t.records[0].nPackedSize > 4000 + 100 ||
+                                                       t.records[0].nOffset >= size);
+        FaultInjection::StartCounting();
         EXPECT_FALSE(a.OutputFileById(0, out.c_str(), "", true));
+        if (streamLies) {
+            EXPECT_EQ(0u, FaultInjection::CallCount(PlatformOp::NewPtr));
+        }
+        FaultInjection::Reset();
         EXPECT_TRUE(fs::is_empty(out));
         if (a.GetFileImageSizeById(0) <= 8000) {
             std::string buf(a.GetFileImageSizeById(0) + 1, '\0');
