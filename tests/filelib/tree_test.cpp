@@ -12,6 +12,7 @@
 
 #include "filelib/CFile.h"
 #include "filelib_fixture.h"
+#include "platform/fault_injection.h"
 #include "platform/files.h"
 
 using namespace filelib_test;
@@ -64,6 +65,16 @@ TEST_F(TreeTest, CheckDirectory) {
             EXPECT_FALSE(Exists(f)) << f;
         }
     }
+}
+
+TEST_F(TreeTest, CheckDirectoryKeepsWhatItMadeBeforeAFailure) {
+    FaultInjection::Arm(PlatformOp::FSCreateDirectoryUnicode, 2, kErrDiskFull);
+    EXPECT_FALSE(CFile::CheckDirectory((cwd + "/p/q/r/").c_str(), true));
+    FaultInjection::Reset();
+    EXPECT_TRUE(IsFolder(cwd + "/p"));
+    EXPECT_FALSE(Exists(cwd + "/p/q"));
+    EXPECT_TRUE(CFile::CheckDirectory((cwd + "/p/q/r/").c_str(), true));
+    EXPECT_TRUE(IsFolder(cwd + "/p/q/r"));
 }
 
 TEST_F(TreeTest, IsDirectoryAndDeleteFile) {
