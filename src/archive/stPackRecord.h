@@ -18,10 +18,11 @@ inline constexpr std::size_t kPackRecordSize = 604;
 inline constexpr std::size_t kPackNameSize = 260;  // string field, NUL included
 inline constexpr std::size_t kPackDigestSize = 16;
 
-// Dates and the permission block use the platform's records, which have the
-// on-disk layout in host byte order: UTCDateTime (48-bit seconds since
-// 1904-01-01 UTC and 1/65536 fractions; all zero = no date) and
-// FSPermissionInfo (owner, group, reserved, user access, mode, reserved).
+// Dates and the permission block use the platform's records, which hold the
+// fields of the on-disk blocks in host byte order (Encode and Decode convert
+// field by field): UTCDateTime (48-bit seconds since 1904-01-01 UTC and
+// 1/65536 fractions; all zero = no date) and FSPermissionInfo (owner, group,
+// reserved, user access, mode, reserved).
 using stPackDate = UTCDateTime;
 using stPackPermissions = FSPermissionInfo;
 

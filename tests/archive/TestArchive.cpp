@@ -89,6 +89,16 @@ Bytes TestArchive::Build(const std::function<void(stPackHeader&)>& tweak) const 
     return out;
 }
 
+bool SameDate(const UTCDateTime& a, const UTCDateTime& b) {
+    return a.highSeconds == b.highSeconds && a.lowSeconds == b.lowSeconds &&
+           a.fraction == b.fraction;
+}
+
+bool SamePermissions(const FSPermissionInfo& a, const FSPermissionInfo& b) {
+    return a.userID == b.userID && a.groupID == b.groupID && a.reserved1 == b.reserved1 &&
+           a.userAccess == b.userAccess && a.mode == b.mode && a.reserved2 == b.reserved2;
+}
+
 bool WriteFileBytes(const std::string& path, const Bytes& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(bytes.data()),

@@ -38,6 +38,11 @@ struct TestArchive {
     zorvane::stPackHeader Header(Bytes* catalog = nullptr) const;
 };
 
+// Field-by-field equality of dates and permission blocks (the records have
+// padding, so their bytes are not compared).
+bool SameDate(const UTCDateTime& a, const UTCDateTime& b);
+bool SamePermissions(const FSPermissionInfo& a, const FSPermissionInfo& b);
+
 // Writes bytes to path; returns false when that fails.
 bool WriteFileBytes(const std::string& path, const Bytes& bytes);
 // Reads a whole file; empty when it is missing.

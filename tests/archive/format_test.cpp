@@ -126,9 +126,9 @@ TEST(PackRecord, PlacesFieldsAtTheirOffsetsWithSizeBeforePackedSize) {
     EXPECT_EQ(0x20u, back.nSize);
     EXPECT_EQ(0x30u, back.nPackedSize);
     EXPECT_EQ(0, std::memcmp(r.digest, back.digest, 16));
-    EXPECT_EQ(0, std::memcmp(&r.createDate, &back.createDate, 8));
-    EXPECT_EQ(0, std::memcmp(&r.backupDate, &back.backupDate, 8));
-    EXPECT_EQ(0, std::memcmp(&r.permissions, &back.permissions, 16));
+    EXPECT_TRUE(zvtest::SameDate(r.createDate, back.createDate));
+    EXPECT_TRUE(zvtest::SameDate(r.backupDate, back.backupDate));
+    EXPECT_TRUE(zvtest::SamePermissions(r.permissions, back.permissions));
 }
 
 TEST(PackRecord, StringsWithoutNulAreCutSafely) {

@@ -336,8 +336,12 @@ TEST_F(PackedFileTest, ReadsAndSetsFileAttributes) {
 
     std::memset(&e, 0xEE, sizeof e);
     EXPECT_NE(kNoErr, a.ReadFileAttribute(Path("missing").c_str(), &e));
-    const zorvane::stFileImage zero{};
-    EXPECT_EQ(0, std::memcmp(&zero.createDate, &e.createDate, 5 * 8 + 16));
+    const UTCDateTime noDate{};
+    for (const UTCDateTime* d :
+         {&e.createDate, &e.contentModDate, &e.attributeModDate, &e.accessDate, &e.backupDate}) {
+        EXPECT_TRUE(zvtest::SameDate(noDate, *d));
+    }
+    EXPECT_TRUE(zvtest::SamePermissions(FSPermissionInfo{}, e.permissions));
     EXPECT_NE(kNoErr, a.SetFileAttribute(Path("missing").c_str(), &e));
 }
 
