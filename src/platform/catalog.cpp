@@ -377,8 +377,29 @@ OSErr ApplyFinder(const std::string& path, bool* isLink, const FinderInfo& fi,
     return kNoErr;
 }
 
+// chmod that never follows a link, even one put in place after the lstat
+// that found a file or folder here. Without /proc the library cannot do that
+// and says "not supported"; the object is then changed by its path.
+int ChmodNoFollow(const std::string& path, mode_t mode) {
+    if (fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) {
+        return 0;
+    }
+    if (errno != EOPNOTSUPP && errno != ENOTSUP) {
+        return -1;
+    }
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return -1;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return fchmodat(AT_FDCWD, path.c_str(), mode, 0);
+}
+
 OSErr ApplyPermissions(const std::string& path, bool isLink, const FSPermissionInfo& perm) {
-    if (!isLink && fchmodat(AT_FDCWD, path.c_str(), perm.mode & 07777, 0) != 0) {
+    if (!isLink && ChmodNoFollow(path, perm.mode & 07777) != 0) {
         return StatusFromErrno(errno);
     }
     struct stat st;
@@ -398,7 +419,7 @@ OSErr ApplyPermissions(const std::string& path, bool isLink, const FSPermissionI
     }
     // chown clears set-id bits; put the mode back when it still matters.
     if (!isLink && (perm.mode & 06000) &&
-        fchmodat(AT_FDCWD, path.c_str(), perm.mode & 07777, 0) != 0) {
+        ChmodNoFollow(path, perm.mode & 07777) != 0) {
         return StatusFromErrno(errno);
     }
     return kNoErr;

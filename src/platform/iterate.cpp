@@ -3,7 +3,9 @@
 // entries it already returned cannot make readdir skip others.
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <new>
@@ -97,9 +99,14 @@ OSErr FSOpenIterator(const FSRef* container, std::uint32_t iteratorFlags, FSIter
         return kErrNoMemory;
     }
     it->path = container->path;
-    it->dir = opendir(container->path);
+    // The folder itself is never reached through a link.
+    int fd = open(container->path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    it->dir = fd < 0 ? nullptr : fdopendir(fd);
     if (it->dir == nullptr) {
         err = StatusFromErrno(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
         delete it;
         return err;
     }
