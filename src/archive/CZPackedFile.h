@@ -22,6 +22,8 @@
 
 #include "archive/PackCatalog.h"
 #include "archive/stFileImage.h"
+#include "archive/stPackSaveOptions.h"
+#include "filelib/CFile.h"
 #include "platform/types.h"
 
 namespace zorvane {
@@ -126,6 +128,30 @@ class CZPackedFile {
     // catalogue.
     bool CheckFileById(unsigned long id) const;
 
+    // Building and saving (CZPackedFileSave.cpp). The adding operations only
+    // append pending entries and answer whether they added anything; a name
+    // or output path longer than 259 bytes is refused, never cut.
+    //
+    // Copies size bytes (0 adds nothing) into the file named like name's last
+    // component in the private temporary folder, which the entry then names.
+    // Two images of the same last name share that file.
+    bool AddFileImage(const char* name, const unsigned char* data, unsigned long size,
+                      const char* outputPath);
+    // A folder adds every file below it (see AddFilePathFromFnameList) and
+    // ignores outputPath; anything else adds one entry with outputPath.
+    bool AddFilePath(const char* path, const char* outputPath);
+    // Adds the files of a GetFileTree tree from node on, depth-first in
+    // sibling order, each with its node's relative folder; ".DS_Store" files
+    // are left out at every depth. All or nothing.
+    bool AddFilePathFromFnameList(const zrLib::File::CFile::stFnameList* node);
+    // Writes the catalogue as an archive at path (null: the current archive)
+    // and reopens it. The target holds the whole old archive or the whole new
+    // one at every moment; on failure the object and the old archive stay as
+    // they were and nothing is left behind. A pending file that is missing,
+    // unreadable or changes while it is stored fails the save.
+    bool Save(const char* path);
+    bool Save(const char* path, const stPackSaveOptions& options);
+
   protected:
     struct BufferDisposer {
         void operator()(unsigned char* p) const;
@@ -153,5 +179,9 @@ class CZPackedFile {
     char m_szPackPath[kPathBufSize];
     std::vector<std::unique_ptr<stFileImage>> m_vFileImage;
 };
+
+// Output capacity reserved for the zlib stream of length input bytes:
+// length + length/4096 + length/16384 + 11, in unsigned 32-bit arithmetic.
+unsigned long zcompressBound(unsigned long length);
 
 }  // namespace zorvane

@@ -10,6 +10,10 @@ const ZpackCommand kCommands[] = {
     {"extract", "ARCHIVE [-C DIR] [NAME...]",
      "write entries (all, or those named) under DIR, default the current folder", RunExtract},
     {"verify", "ARCHIVE", "check every entry's stored data; name each damaged one", RunVerify},
+    {"create", "ARCHIVE PATH... [--output-path P]",
+     "build ARCHIVE from files and folders; a folder's files go under ./FOLDER/..., single "
+     "files under P (default ./)",
+     RunCreate},
     {nullptr, nullptr, nullptr, nullptr},
 };
 

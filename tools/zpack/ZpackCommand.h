@@ -33,5 +33,6 @@ int UsageError(const char* command, const char* message);
 int RunList(int argc, char** argv);
 int RunExtract(int argc, char** argv);
 int RunVerify(int argc, char** argv);
+int RunCreate(int argc, char** argv);
 
 }  // namespace zpack
