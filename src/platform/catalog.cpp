@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -378,10 +379,18 @@ OSErr ApplyFinder(const std::string& path, bool* isLink, const FinderInfo& fi,
 }
 
 // chmod that never follows a link, even one put in place after the lstat
-// that found a file or folder here. Without /proc the library cannot do that
-// and says "not supported"; the object is then changed by its path.
+// that found a file or folder here: the kernel's fchmodat2 where it has one,
+// else the library's emulation over /proc. Without either the object is
+// changed by its path.
 int ChmodNoFollow(const std::string& path, mode_t mode) {
-    if (fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) {
+    constexpr long kSysFchmodat2 = 452;  // the same number on every architecture
+    if (syscall(kSysFchmodat2, AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) {
+        return 0;
+    }
+    if (errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP) {
+        return -1;
+    }
+    if (errno == ENOSYS && fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) {
         return 0;
     }
     if (errno != EOPNOTSUPP && errno != ENOTSUP) {
