@@ -10,6 +10,19 @@
 // The destination folder is the source folder or lies inside it.
 constexpr OSErr kErrDestInsideSource = -1234;
 
+// The dates that writing an object's contents or entries changes. They are
+// written once, when the copy of the object is complete.
+constexpr FSCatalogInfoBitmap kCopiedDates = kCatInfoContentMod | kCatInfoAccessDate;
+
+// What a copy reads of each source object: the settable group without the
+// creation date, which cannot be set here (reading it costs a look-up of the
+// busy mark for every object).
+constexpr FSCatalogInfoBitmap kCatInfoCopiedInfo = kCatInfoSettableInfo & ~kCatInfoCreateDate;
+
+// What a new object is created with: the settable group without the dates
+// that its contents will change anyway.
+constexpr FSCatalogInfoBitmap kCatInfoCreateInfo = kCatInfoSettableInfo & ~kCopiedDates;
+
 // What to do when the destination folder already holds the destination name.
 enum : std::uint32_t {
     kDupActionStandard = 0,  // nothing; creating the new object fails with -48

@@ -9,9 +9,6 @@ namespace {
 constexpr std::uint16_t kFinderAlreadyPlaced = 0x0100;
 constexpr std::uint16_t kOwnerReadWriteSearch = 0x01C0;
 constexpr std::uint16_t kGroupOtherBits = 0x003F;
-// Dates that the kernel changes while a copy is written and that are put back
-// afterwards (the creation date cannot be set here).
-constexpr FSCatalogInfoBitmap kCopiedDates = kCatInfoContentMod | kCatInfoAccessDate;
 constexpr FSCatalogInfoBitmap kFlagsPermsFinder =
     kCatInfoNodeFlags | kCatInfoPermissions | kCatInfoFinderInfo;
 
@@ -159,7 +156,7 @@ OSErr DoCopyFile(const FSRef* source, FSCatalogInfo* info, const FSRef* destDir,
 
     FSRef ref{};
     FSSpec spec{};
-    OSErr status = FSCreateFileUnicode(destDir, name->length, name->unicode, kCatInfoSettableInfo,
+    OSErr status = FSCreateFileUnicode(destDir, name->length, name->unicode, kCatInfoCreateInfo,
                                        info, &ref, newSpec != nullptr ? &spec : nullptr);
     const bool created = status == kNoErr;
     if (status == kNoErr) {

@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::uint16_t kFinderAlreadyPlaced = 0x0100;
 constexpr std::uint16_t kOwnerReadWriteSearch = 0x01C0;
-constexpr FSCatalogInfoBitmap kCopiedDates = kCatInfoContentMod | kCatInfoAccessDate;
 
 // The three batch arrays of a folder copy; freed by their owner. status is
 // the allocator's status of the first block that could not be had.
@@ -257,7 +256,7 @@ OSErr CopyFolder(FolderCopyState* state) {
         std::uint32_t count = 0;
         fetchStatus = FSGetCatalogInfoBulk(iterator, kMaxChildrenPerFetch, &count,
                                            &state->filterSettings->containerChanged,
-                                           kCatInfoSettableInfo, state->catalogInfoList,
+                                           kCatInfoCopiedInfo, state->catalogInfoList,
                                            state->srcRefList, nullptr, state->nameList);
         if (fetchStatus != kNoErr && fetchStatus != kErrNoMoreItems) {
             status = fetchStatus;  // a folder that cannot be read in full is a failure
@@ -301,7 +300,7 @@ OSErr DoCreateFolder(const FSRef* source, const FSRef* destDir, const FSCatalogI
     copy.nodeFlags &= static_cast<std::uint16_t>(~kNodeLocked);
     FSRef ref{};
     OSErr status = FSCreateDirectoryUnicode(destDir, name->length, name->unicode,
-                                            kCatInfoSettableInfo, &copy, &ref, newSpec, nullptr);
+                                            kCatInfoCreateInfo, &copy, &ref, newSpec, nullptr);
     if (status != kNoErr) {
         return status;
     }

@@ -172,7 +172,7 @@ OSErr FSCopyObjectPreflight(const FSRef* source, const FSRef* destDir, std::uint
     copyContext->dupeAction = dupeAction;
     *isReplacing = false;
     OSErr status =
-        FSGetCatalogInfo(source, kCatInfoSettableInfo, sourceCatInfo, nullptr, nullptr, nullptr);
+        FSGetCatalogInfo(source, kCatInfoCopiedInfo, sourceCatInfo, nullptr, nullptr, nullptr);
     bool isLocal = true;
     bool canServerCopy = false;
     if (status == kNoErr) {
