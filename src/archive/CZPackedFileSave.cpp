@@ -172,29 +172,6 @@ void EncodeRecord(const stFileImage& e, std::uint32_t offset, std::uint32_t size
     r.Encode(out);
 }
 
-// An entry as Open makes it from a record of an archive whose catalogue is
-// catalogPackedSize bytes long.
-std::unique_ptr<stFileImage> EntryFromRecord(const unsigned char* bytes,
-                                             std::uint32_t catalogPackedSize) {
-    stPackRecord r;
-    stPackRecord::Decode(bytes, r);
-    auto e = std::make_unique<stFileImage>();
-    std::memset(e.get(), 0, sizeof(stFileImage));
-    std::memcpy(e->szFname, r.szFname, kPackNameSize);
-    std::memcpy(e->szOutputPath, r.szOutputPath, kPackNameSize);
-    e->nOffset = static_cast<std::int32_t>(r.nOffset + catalogPackedSize + kPackHeaderSize);
-    e->nPackedSize = r.nPackedSize;
-    e->nSize = r.nSize;
-    std::memcpy(e->digest, r.digest, kPackDigestSize);
-    e->createDate = r.createDate;
-    e->contentModDate = r.contentModDate;
-    e->attributeModDate = r.attributeModDate;
-    e->accessDate = r.accessDate;
-    e->backupDate = r.backupDate;
-    e->permissions = r.permissions;
-    return e;
-}
-
 // Everything one save works with, and the steps it takes in order.
 class ArchiveWriter {
   public:
@@ -210,11 +187,6 @@ class ArchiveWriter {
     bool Write(const char* path);
 
     const FSRef& Placed() const { return m_Placed; }
-    // The records written, handed over to the caller.
-    std::vector<unsigned char> TakeRecords() { return std::move(m_vRecords); }
-    std::uint32_t CatalogPackedSize() const {
-        return static_cast<std::uint32_t>(m_vCatalog.size());
-    }
 
   private:
     bool CheckEntries();
@@ -536,33 +508,21 @@ bool CZPackedFile::Save(const char* path, const stPackSaveOptions& options) {
         return report.Fail(PackSaveFailure::kNoTarget, kErrParam, "");
     }
     char placed[kPathBufSize];
-    std::vector<unsigned char> records;
-    std::uint32_t catalogPackedSize = 0;
     try {
         ArchiveWriter writer(m_vFileImage, m_szPackPath, options, report);
         if (!writer.Write(target)) {
             return false;
         }
         std::memcpy(placed, writer.Placed().path, sizeof placed);
-        records = writer.TakeRecords();
-        catalogPackedSize = writer.CatalogPackedSize();
     } catch (const std::bad_alloc&) {
         return report.Fail(PackSaveFailure::kNoMemory, kErrNoMemory, target);
     }
-    // The new archive is in place: from here on the object refers to it. It
-    // is read back like any archive; should that fail, the catalogue is
-    // rebuilt from the records just written.
-    if (Open(placed)) {
-        return true;
-    }
-    try {
-        Entries rebuilt;
-        for (std::size_t at = 0; at < records.size(); at += kPackRecordSize) {
-            rebuilt.push_back(EntryFromRecord(records.data() + at, catalogPackedSize));
-        }
-        m_vFileImage.swap(rebuilt);
-    } catch (const std::bad_alloc&) {
-        // The archive is saved; only its catalogue could not be held.
+    // The new archive is in place: from here on the object refers to it, by
+    // its absolute path, and is read back like any archive. A second try
+    // covers a passing failure (memory); should both fail, the catalogue is
+    // empty, as after any failed Open, while the saved archive stands.
+    if (!Open(placed)) {
+        Open(placed);
     }
     return true;
 }
