@@ -160,6 +160,55 @@ OSErr CopyChild(FolderCopyState* state, std::uint32_t i, LinkedList* newFolders)
                      name);
 }
 
+// Leaves a folder that the copier owns with owner-only rights.
+OSErr MakePrivate(const FSRef* folder) {
+    FSCatalogInfo info{};
+    OSErr status = FSGetCatalogInfo(folder, kCatInfoPermissions, &info, nullptr, nullptr, nullptr);
+    if (status != kNoErr) {
+        return status;
+    }
+    info.permissions.mode = static_cast<std::uint16_t>((info.permissions.mode & ~07777) | 0700);
+    return FSSetCatalogInfo(folder, kCatInfoPermissions, &info);
+}
+
+// DoCreateFolder, for a top folder optionally made private: owned by the
+// copier (its source's owner is not applied) with owner-only rights, so that
+// nobody else can reach into the tree, replace a folder in it by a link and
+// so steer what the copy writes, until the tree gets its real data.
+OSErr CreateFolderWith(const FSRef* source, const FSRef* destDir, const FSCatalogInfo* info,
+                       const HFSUniStr255* name, CopyContext* copyContext, bool makePrivate,
+                       FSRef* newFolder, FSSpec* newSpec) {
+    if (source == nullptr || destDir == nullptr || info == nullptr || name == nullptr ||
+        copyContext == nullptr || newFolder == nullptr) {
+        return kErrParam;
+    }
+    FSCatalogInfo copy = *info;
+    copy.finderInfo.finderFlags &= static_cast<std::uint16_t>(~kFinderAlreadyPlaced);
+    copy.permissions.mode |= kOwnerReadWriteSearch;
+    // A locked (immutable) folder could not take its children.
+    copy.nodeFlags &= static_cast<std::uint16_t>(~kNodeLocked);
+    const FSCatalogInfoBitmap which =
+        makePrivate ? (kCatInfoCreateInfo & ~kCatInfoPermissions) : kCatInfoCreateInfo;
+    FSRef ref{};
+    OSErr status = FSCreateDirectoryUnicode(destDir, name->length, name->unicode, which, &copy,
+                                            &ref, newSpec, nullptr);
+    if (status != kNoErr) {
+        return status;
+    }
+    if (makePrivate) {
+        status = MakePrivate(&ref);
+    }
+    if (status == kNoErr) {
+        status = CopyForks(source, &ref, copyContext);
+    }
+    if (status != kNoErr) {
+        (void)FSDeleteObjects(&ref);
+        return status;
+    }
+    *newFolder = ref;
+    return kNoErr;
+}
+
 }  // namespace
 
 OSErr FSCopyFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInfo* sourceInfo,
@@ -195,8 +244,9 @@ OSErr FSCopyFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInf
     FSSpec spec{};
     bool created = false;
     if (status == kNoErr) {
-        status = DoCreateFolder(source, destDir, &info, newName, copyContext, &dest,
-                                (filterSettings->wantSpec || newSpec != nullptr) ? &spec : nullptr);
+        status =
+            CreateFolderWith(source, destDir, &info, newName, copyContext, !dropBox, &dest,
+                             (filterSettings->wantSpec || newSpec != nullptr) ? &spec : nullptr);
         created = status == kNoErr;
         if (created && !dropBox) {
             status = FSSetBusyMark(&dest, &busyDate);
@@ -289,26 +339,5 @@ OSErr CreateFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInf
 OSErr DoCreateFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInfo* info,
                      const HFSUniStr255* name, CopyContext* copyContext, FSRef* newFolder,
                      FSSpec* newSpec) {
-    if (source == nullptr || destDir == nullptr || info == nullptr || name == nullptr ||
-        copyContext == nullptr || newFolder == nullptr) {
-        return kErrParam;
-    }
-    FSCatalogInfo copy = *info;
-    copy.finderInfo.finderFlags &= static_cast<std::uint16_t>(~kFinderAlreadyPlaced);
-    copy.permissions.mode |= kOwnerReadWriteSearch;
-    // A locked (immutable) folder could not take its children.
-    copy.nodeFlags &= static_cast<std::uint16_t>(~kNodeLocked);
-    FSRef ref{};
-    OSErr status = FSCreateDirectoryUnicode(destDir, name->length, name->unicode,
-                                            kCatInfoCreateInfo, &copy, &ref, newSpec, nullptr);
-    if (status != kNoErr) {
-        return status;
-    }
-    status = CopyForks(source, &ref, copyContext);
-    if (status != kNoErr) {
-        (void)FSDeleteObjects(&ref);
-        return status;
-    }
-    *newFolder = ref;
-    return kNoErr;
+    return CreateFolderWith(source, destDir, info, name, copyContext, false, newFolder, newSpec);
 }

@@ -5,11 +5,13 @@
 // enumeration is open at a time.
 //
 // Outside a drop box the new top folder carries the busy mark (the busy
-// creation date) and owner read/write/search rights until the whole tree is
-// in place. Every folder gets its real permissions, lock and dates once
-// everything inside it is done, innermost first, the top folder last. A child
-// that fails ends the copy with its status, and a failed copy removes the
-// tree it made.
+// creation date) until the whole tree is in place, and until then it belongs
+// to the copier with owner-only rights: a copy made with administrator rights
+// of a tree that a user owns gives that user no way into the half-made tree
+// (to replace a folder in it by a link, say) before it is finished. Every folder gets its real
+// permissions, lock and dates once everything inside it is done, innermost first, the top folder
+// last. A child that fails ends the copy with its status, and a failed copy removes the tree it
+// made.
 #pragma once
 
 #include <cstdint>

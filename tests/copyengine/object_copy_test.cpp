@@ -350,6 +350,7 @@ struct BusyProbe {
     bool notBusyEveryTime = true;
     UTCDateTime createDate{};
     unsigned mode = 0;
+    unsigned uid = 0;
 };
 
 OSErr ProbeTop(bool, std::uint32_t, OSErr status, FSCatalogInfo*, const FSRef* ref, const FSSpec*,
@@ -367,6 +368,7 @@ OSErr ProbeTop(bool, std::uint32_t, OSErr status, FSCatalogInfo*, const FSRef* r
     FSGetCatalogInfo(&top, kCatInfoCreateDate, &info, nullptr, nullptr, nullptr);
     probe->createDate = info.createDate;
     probe->mode = ModeOf(probe->top);
+    probe->uid = Snap(probe->top).at(".").uid;
     return status;
 }
 
@@ -386,6 +388,7 @@ UTCDateTime ExpectedBusyDate() {
 TEST_F(ObjectCopyTest, ATopFolderIsBusyWhileItFillsAndGetsItsRealDataAfter) {
     BuildThreeLevels(dir / "src/top");
     chmod((dir / "src/top").c_str(), 0555);
+    ASSERT_EQ(chown((dir / "src/top").c_str(), 1234, 5678), 0);
     BusyProbe probe;
     probe.top = dir / "dst/top";
     ASSERT_EQ(Copy(dir / "src/top", dir / "dst", kDupActionStandard, nullptr, 0, ProbeTop, &probe),
@@ -395,7 +398,10 @@ TEST_F(ObjectCopyTest, ATopFolderIsBusyWhileItFillsAndGetsItsRealDataAfter) {
     const UTCDateTime busy = ExpectedBusyDate();
     EXPECT_EQ(probe.createDate.lowSeconds, busy.lowSeconds);
     EXPECT_EQ(probe.createDate.highSeconds, busy.highSeconds);
-    EXPECT_EQ(probe.mode, 0755u);  // owner read/write/search added
+    // Until it is complete the tree is the copier's alone: nobody else can
+    // reach into it and swap a folder for a link.
+    EXPECT_EQ(probe.mode, 0700u);
+    EXPECT_EQ(probe.uid, geteuid());
 
     UTCDateTime cached{};
     ASSERT_EQ(GetMagicBusyCreateDate(&cached), kNoErr);
