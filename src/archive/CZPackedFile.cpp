@@ -143,7 +143,7 @@ void CZPackedFile::BufferDisposer::operator()(unsigned char* p) const {
     DisposePtr(p);
 }
 
-CZPackedFile::CZPackedFile() {
+CZPackedFile::CZPackedFile() : m_nPackSize(0) {
     m_szPackPath[0] = '\0';
 }
 
@@ -166,9 +166,13 @@ bool CZPackedFile::Open(const char* path, PackStatus* status) {
     // another file. The stored path becomes empty instead.
     const bool fits = CopyPath(m_szPackPath, path);
     ClearAll();
+    m_nPackSize = 0;
+    m_pPackFile.reset();
     const PackStatus st = fits ? LoadCatalog() : PackStatus::kTooShort;
     if (st != PackStatus::kOk) {
         ClearAll();
+        m_nPackSize = 0;
+        m_pPackFile.reset();
     }
     if (status) {
         *status = st;
@@ -177,11 +181,18 @@ bool CZPackedFile::Open(const char* path, PackStatus* status) {
 }
 
 PackStatus CZPackedFile::LoadCatalog() {
-    CFile file(m_szPackPath, CFile::OPEN_READ);
+    // One file object serves every later read of this archive; like any
+    // CFile it opens and closes the file around each read.
+    m_pPackFile.reset(new (std::nothrow) CFile(m_szPackPath, CFile::OPEN_READ));
+    if (!m_pPackFile) {
+        return PackStatus::kNoMemory;
+    }
+    CFile& file = *m_pPackFile;
     const std::uint32_t fileSize = file.GetSize();
     if (fileSize <= 27) {
         return PackStatus::kTooShort;
     }
+    m_nPackSize = fileSize;
     unsigned char head[kPackHeaderSize];
     if (file.Read(head, kPackHeaderSize, 0) != kPackHeaderSize) {
         return PackStatus::kTooShort;
@@ -268,10 +279,10 @@ bool CZPackedFile::IsEntryPlausible(const stFileImage& e, std::uint64_t archiveS
 }
 
 CZPackedFile::Buffer CZPackedFile::ReadCheckedStream(const stFileImage& e) const {
-    CFile file(m_szPackPath, CFile::OPEN_READ);
-    if (!IsEntryPlausible(e, file.GetSize())) {
+    if (!IsEntryPlausible(e, m_nPackSize)) {
         return nullptr;
     }
+    CFile file(m_szPackPath, CFile::OPEN_READ);
     Buffer work(Allocate(e.nPackedSize));
     if (!work || file.Read(work.get(), e.nPackedSize, static_cast<std::uint32_t>(e.nOffset)) !=
                      e.nPackedSize) {
@@ -400,16 +411,20 @@ bool CZPackedFile::OutputEntry(int id, const char* folder, const char* prefix, b
         !MakeTargetPaths(base, *e, fileName, createDirs, target, rel)) {
         return false;
     }
+    // The file takes the entry's dates and permission block as it is written,
+    // through the open file rather than by path afterwards.
+    FSCatalogInfo info;
+    std::memset(&info, 0, sizeof info);
+    info.contentModDate = e->contentModDate;
+    info.accessDate = e->accessDate;
+    info.permissions = e->permissions;
+    info.permissions.mode &= kExtractModeMask;
     BeneathWriter writer(base);
     if (writer.OpenStatus() != kNoErr ||
-        writer.WriteFile(rel, buffer.get(), size, createDirs) != kNoErr) {
+        writer.WriteFile(rel, buffer.get(), size, createDirs, kAttributeInfo, &info) != kNoErr) {
         return false;
     }
-    buffer.reset();
     SetFileOutputFullFname(id, target);
-    stFileImage applied = *e;
-    applied.permissions.mode &= kExtractModeMask;
-    SetFileAttribute(target, &applied);
     return true;
 }
 

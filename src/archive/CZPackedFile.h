@@ -84,7 +84,8 @@ class CZPackedFile {
     // joined to folder and made when missing; without it the file goes
     // straight into folder. An existing file of that name is replaced; the
     // stored dates and mode are applied (set-user-ID, set-group-ID and sticky
-    // bits are dropped). True when the file was written whole. False, with
+    // bits are dropped; they are applied through the file just written, never
+    // by following a path). True when the file was written whole. False, with
     // nothing written, for an id outside the catalogue, an empty entry, bytes
     // that fail their checks, a name or output folder that would lead outside
     // folder (a ".." component, a symbolic link on the way), a path longer
@@ -178,6 +179,12 @@ class CZPackedFile {
 
     char m_szPackPath[kPathBufSize];
     std::vector<std::unique_ptr<stFileImage>> m_vFileImage;
+    // Size of the archive file when it was opened (0 when not open). Each
+    // stream must lie within it before a buffer is allocated for it; a file
+    // cut shorter since then fails at the read.
+    std::uint32_t m_nPackSize;
+    // The archive file's object from a successful Open (null otherwise).
+    std::unique_ptr<zrLib::File::CFile> m_pPackFile;
 };
 
 // Output capacity reserved for the zlib stream of length input bytes:

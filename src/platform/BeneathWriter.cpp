@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dates.h"
+
 namespace {
 
 constexpr std::size_t kMaxNameBytes = 255;
@@ -125,10 +127,13 @@ OSErr SplitComponents(const char* relPath, std::vector<std::string>& parts) {
 
 // Steps from dir into its sub-folder name, making it first when asked.
 OSErr EnterFolder(Fd& dir, const std::string& name, bool create) {
-    if (create && mkdirat(dir.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
-        return StatusFromErrno(errno);
-    }
     Fd next(OpenBeneath(dir.get(), name.c_str(), O_PATH | O_DIRECTORY, 0));
+    if (next.get() < 0 && errno == ENOENT && create) {
+        if (mkdirat(dir.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+            return StatusFromErrno(errno);
+        }
+        next = Fd(OpenBeneath(dir.get(), name.c_str(), O_PATH | O_DIRECTORY, 0));
+    }
     if (next.get() < 0) {
         const int err = errno;
         // O_PATH with O_NOFOLLOW reaches a link itself, which then fails
@@ -178,6 +183,33 @@ OSErr WriteAll(int fd, const void* data, std::size_t size) {
     return kNoErr;
 }
 
+// Owner, group and mode first (a change of owner clears set-id bits), then the
+// times, since every other change touches them.
+void ApplyInfo(int fd, FSCatalogInfoBitmap which, const FSCatalogInfo& info) {
+    if (which & kCatInfoPermissions) {
+        const FSPermissionInfo& p = info.permissions;
+        struct stat st;
+        if (fstat(fd, &st) == 0 && (st.st_uid != p.userID || st.st_gid != p.groupID) &&
+            fchown(fd, p.userID, p.groupID) != 0 && st.st_gid != p.groupID) {
+            // We may belong to the group without owning the user ID.
+            (void)!fchown(fd, static_cast<uid_t>(-1), p.groupID);
+        }
+        (void)!fchmod(fd, p.mode & 07777);
+    }
+    struct timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_nsec = UTIME_OMIT;
+    if ((which & kCatInfoAccessDate) && !TimespecFromUTCDateTime(info.accessDate, &times[0])) {
+        times[0].tv_nsec = UTIME_OMIT;
+    }
+    if ((which & kCatInfoContentMod) && !TimespecFromUTCDateTime(info.contentModDate, &times[1])) {
+        times[1].tv_nsec = UTIME_OMIT;
+    }
+    if (times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) {
+        (void)!futimens(fd, times);
+    }
+}
+
 }  // namespace
 
 BeneathWriter::BeneathWriter(const char* folderPath) : m_nFolderFd(-1), m_nOpenStatus(kNoErr) {
@@ -196,6 +228,12 @@ BeneathWriter::~BeneathWriter() {
 
 OSErr BeneathWriter::WriteFile(const char* relPath, const void* data, std::size_t size,
                                bool createDirs) {
+    return WriteFile(relPath, data, size, createDirs, kCatInfoNone, nullptr);
+}
+
+OSErr BeneathWriter::WriteFile(const char* relPath, const void* data, std::size_t size,
+                               bool createDirs, FSCatalogInfoBitmap whichInfo,
+                               const FSCatalogInfo* info) {
     if (m_nOpenStatus != kNoErr) {
         return m_nOpenStatus;
     }
@@ -228,6 +266,9 @@ OSErr BeneathWriter::WriteFile(const char* relPath, const void* data, std::size_
         return StatusFromErrno(errno);
     }
     OSErr err = WriteAll(file.get(), data, size);
+    if (err == kNoErr && info != nullptr) {
+        ApplyInfo(file.get(), whichInfo, *info);
+    }
     if (file.Close() != 0 && err == kNoErr) {
         err = StatusFromErrno(errno);
     }

@@ -45,6 +45,15 @@ class BeneathWriter {
     //          a file that could not be written whole is removed again
     OSErr WriteFile(const char* relPath, const void* data, std::size_t size, bool createDirs);
 
+    // As above, then applies through the open file, as FSSetCatalogInfo would
+    // by path: kCatInfoPermissions sets mode & 07777, then owner and group
+    // where they differ and we have the right (skipped silently otherwise);
+    // kCatInfoContentMod and kCatInfoAccessDate set mtime and atime (an
+    // all-zero date leaves that time alone); the other bits are ignored.
+    // Failures to apply are not reported: the file's bytes are what counts.
+    OSErr WriteFile(const char* relPath, const void* data, std::size_t size, bool createDirs,
+                    FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* info);
+
   private:
     int m_nFolderFd;
     OSErr m_nOpenStatus;
