@@ -195,6 +195,30 @@ TEST_F(ObjectCopyTest, ReplacingTheSourceOrWhatHoldsItIsRefused) {
     }
 }
 
+TEST_F(ObjectCopyTest, AnotherVolumeOnTheWayUpDoesNotEndTheInsideCheck) {
+    // A file system can be mounted inside the source: the first comparison
+    // answering "different volumes" must not pass a destination inside it.
+    MakeDir(dir / "src/mnt");
+    FSRef src = Ref(dir / "src");
+    FSRef mnt = Ref(dir / "src/mnt");
+    {
+        ScopedFault fault(PlatformOp::FSCompareFSRefs, 1, kErrDifferentVolumes);
+        EXPECT_EQ(CheckForDestInsideSrc(&src, &mnt), kErrDestInsideSource);
+    }
+    FSRef other = Ref(dir / "dst");
+    EXPECT_EQ(CheckForDestInsideSrc(&src, &other), kNoErr);
+}
+
+TEST_F(ObjectCopyTest, AFolderThatCannotBeReadInFullFailsTheCopy) {
+    // "Access denied" while enumerating would skip the rest of the folder: a
+    // copy that is not complete is never reported as a success.
+    BuildThreeLevels(dir / "src/top");
+    FaultInjection::Arm(PlatformOp::FSGetCatalogInfoBulk, 2, kErrAccessDenied);
+    EXPECT_EQ(Copy(dir / "src/top", dir / "dst"), kErrAccessDenied);
+    FaultInjection::Reset();
+    EXPECT_TRUE(List(dir / "dst").empty());
+}
+
 TEST_F(ObjectCopyTest, AFileAsDestinationFolderGivesNotAFolder) {
     WriteFile(dir / "src/f", "f");
     WriteFile(dir / "plain", "p");
