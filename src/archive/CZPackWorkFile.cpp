@@ -12,16 +12,24 @@ CZPackWorkFile::~CZPackWorkFile() {
     Discard();
 }
 
-OSErr CZPackWorkFile::Create(const FSRef& folder, const char* name) {
+OSErr CZPackWorkFile::Create(const FSRef& folder, const char* name,
+                             const FSPermissionInfo* permissions) {
     Discard();
     HFSUniStr255 uname;
     OSErr err = HFSUniStr255FromUtf8(name, &uname);
     if (err != kNoErr || std::strlen(name) >= sizeof m_szName) {
         return err != kNoErr ? err : kErrBadName;
     }
+    FSCatalogInfo info;
+    std::memset(&info, 0, sizeof info);
+    if (permissions) {
+        info.permissions = *permissions;
+        info.permissions.mode &= 0777;
+    }
     FSRef ref;
-    err = FSCreateFileUnicode(&folder, uname.length, uname.unicode, kCatInfoNone, nullptr, &ref,
-                              nullptr);
+    err =
+        FSCreateFileUnicode(&folder, uname.length, uname.unicode,
+                            permissions ? kCatInfoPermissions : kCatInfoNone, &info, &ref, nullptr);
     if (err != kNoErr) {
         return err;
     }

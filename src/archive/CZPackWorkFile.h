@@ -23,9 +23,11 @@ class CZPackWorkFile {
     CZPackWorkFile(const CZPackWorkFile&) = delete;
     CZPackWorkFile& operator=(const CZPackWorkFile&) = delete;
 
-    // Makes the empty file name (UTF-8) in folder and opens it. -48 when the
-    // name is taken; nothing is made then.
-    OSErr Create(const FSRef& folder, const char* name);
+    // Makes the empty file name (UTF-8) in folder and opens it, with the
+    // given owner, group and mode when permissions is not null (else the
+    // umask decides). -48 when the name is taken; nothing is made then.
+    OSErr Create(const FSRef& folder, const char* name,
+                 const FSPermissionInfo* permissions = nullptr);
 
     // Removes the file's name at once and keeps the open file: a scratch
     // file that nothing, not even a crash, leaves behind.

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -27,6 +28,8 @@ constexpr FSCatalogInfoBitmap kAttributeInfo = 0x7E0;
 constexpr std::uint16_t kExtractModeMask = 0777;
 // Largest block handed to md5_append at once (its count is 32-bit signed).
 constexpr std::uint32_t kMd5Chunk = 1u << 30;
+// Largest read that extraction runs share between neighbouring streams.
+constexpr std::uint32_t kReadAhead = 4u << 20;
 // Output block of the streaming integrity check.
 constexpr std::size_t kCheckChunk = 1u << 16;
 
@@ -138,6 +141,46 @@ bool MakeFileName(char* dst, const char* prefix, const char* name) {
 }
 
 }  // namespace
+
+// What the outputs of one call share: the extraction folder's writer and, for
+// runs over many entries, a read-ahead window over the archive so that
+// neighbouring streams come from one read. Both end with the call.
+struct CZPackedFile::OutputRun {
+    OutputRun(const char* folder, bool ahead) : writer(folder), readAhead(ahead) {}
+
+    bool Holds(std::uint32_t offset, std::uint32_t size) const {
+        return windowSize > 0 && offset >= windowOffset &&
+               std::uint64_t{offset} + size <= std::uint64_t{windowOffset} + windowSize;
+    }
+    // Reads up to kReadAhead bytes at offset, within the archive's size; on
+    // any failure the window is left empty and reads go to the file.
+    void Fill(CFile& file, std::uint32_t offset, std::uint32_t archiveSize) {
+        windowSize = 0;
+        if (offset >= archiveSize) {
+            return;
+        }
+        const std::uint32_t size = std::min(kReadAhead, archiveSize - offset);
+        if (!window || windowCapacity < size) {
+            windowCapacity = std::min(kReadAhead, archiveSize);
+            window.reset(Allocate(windowCapacity));
+            if (!window) {
+                windowCapacity = 0;
+                return;
+            }
+        }
+        if (file.Read(window.get(), size, offset) == size) {
+            windowOffset = offset;
+            windowSize = size;
+        }
+    }
+
+    BeneathWriter writer;
+    bool readAhead;
+    Buffer window;
+    std::uint32_t windowCapacity = 0;
+    std::uint32_t windowOffset = 0;
+    std::uint32_t windowSize = 0;
+};
 
 void CZPackedFile::BufferDisposer::operator()(unsigned char* p) const {
     DisposePtr(p);
@@ -278,14 +321,29 @@ bool CZPackedFile::IsEntryPlausible(const stFileImage& e, std::uint64_t archiveS
            e.nSize <= PackMaxInflatedSize(e.nPackedSize);
 }
 
-CZPackedFile::Buffer CZPackedFile::ReadCheckedStream(const stFileImage& e) const {
+bool CZPackedFile::ReadStream(const stFileImage& e, unsigned char* dst, OutputRun* run) const {
+    if (!m_pPackFile) {
+        return false;
+    }
+    const std::uint32_t offset = static_cast<std::uint32_t>(e.nOffset);
+    if (run != nullptr && run->readAhead && e.nPackedSize <= kReadAhead) {
+        if (!run->Holds(offset, e.nPackedSize)) {
+            run->Fill(*m_pPackFile, offset, m_nPackSize);
+        }
+        if (run->Holds(offset, e.nPackedSize)) {
+            std::memcpy(dst, run->window.get() + (offset - run->windowOffset), e.nPackedSize);
+            return true;
+        }
+    }
+    return m_pPackFile->Read(dst, e.nPackedSize, offset) == e.nPackedSize;
+}
+
+CZPackedFile::Buffer CZPackedFile::ReadCheckedStream(const stFileImage& e, OutputRun* run) const {
     if (!IsEntryPlausible(e, m_nPackSize)) {
         return nullptr;
     }
-    CFile file(m_szPackPath, CFile::OPEN_READ);
     Buffer work(Allocate(e.nPackedSize));
-    if (!work || file.Read(work.get(), e.nPackedSize, static_cast<std::uint32_t>(e.nOffset)) !=
-                     e.nPackedSize) {
+    if (!work || !ReadStream(e, work.get(), run)) {
         return nullptr;
     }
     unsigned char digest[kPackDigestSize];
@@ -321,7 +379,8 @@ bool CZPackedFile::InflateEntry(const stFileImage& e, const unsigned char* strea
     return rc == Z_OK && produced == e.nSize;
 }
 
-CZPackedFile::Buffer CZPackedFile::LoadEntry(const stFileImage& e, unsigned long size) const {
+CZPackedFile::Buffer CZPackedFile::LoadEntry(const stFileImage& e, unsigned long size,
+                                             OutputRun* run) const {
     if (e.IsPending()) {
         // The file may have changed since its size was taken: read exactly
         // that many bytes or nothing.
@@ -337,7 +396,7 @@ CZPackedFile::Buffer CZPackedFile::LoadEntry(const stFileImage& e, unsigned long
     }
     // The stream is read and checked first: its length and place in the file
     // bound what the entry's length may claim before that is allocated.
-    const Buffer work = ReadCheckedStream(e);
+    const Buffer work = ReadCheckedStream(e, run);
     if (!work || size != e.nSize) {
         return nullptr;
     }
@@ -379,27 +438,50 @@ const char* CZPackedFile::GetFileOutputFullFname(unsigned long id) const {
 }
 
 bool CZPackedFile::OutputFileById(int id, const char* folder, const char* prefix, bool createDirs) {
-    if (id < 0) {
-        return false;
-    }
-    const unsigned long size = GetFileImageSizeById(static_cast<unsigned long>(id));
-    return size != 0 && OutputEntry(id, folder, prefix, createDirs, size);
+    OutputRun run(folder, false);
+    return OutputOne(id, folder, prefix, createDirs, false, run);
 }
 
 bool CZPackedFile::OutputEmptyFileById(int id, const char* folder, const char* prefix,
                                        bool createDirs) {
+    OutputRun run(folder, false);
     return id >= 0 && Entry(static_cast<unsigned long>(id)) != nullptr &&
            GetFileImageSizeById(static_cast<unsigned long>(id)) == 0 &&
-           OutputEntry(id, folder, prefix, createDirs, 0);
+           OutputOne(id, folder, prefix, createDirs, true, run);
+}
+
+void CZPackedFile::OutputFilesById(const unsigned long* ids, std::size_t count, const char* folder,
+                                   const char* prefix, bool createDirs, bool writeEmpty,
+                                   bool* written) {
+    OutputRun run(folder, true);
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool ok = ids[i] <= INT_MAX && OutputOne(static_cast<int>(ids[i]), folder, prefix,
+                                                       createDirs, writeEmpty, run);
+        if (written) {
+            written[i] = ok;
+        }
+    }
+}
+
+bool CZPackedFile::OutputOne(int id, const char* folder, const char* prefix, bool createDirs,
+                             bool writeEmpty, OutputRun& run) {
+    if (id < 0 || Entry(static_cast<unsigned long>(id)) == nullptr) {
+        return false;
+    }
+    const unsigned long size = GetFileImageSizeById(static_cast<unsigned long>(id));
+    if (size == 0 && !writeEmpty) {
+        return false;
+    }
+    return OutputEntry(id, folder, prefix, createDirs, size, run);
 }
 
 bool CZPackedFile::OutputEntry(int id, const char* folder, const char* prefix, bool createDirs,
-                               unsigned long size) {
+                               unsigned long size, OutputRun& run) {
     const stFileImage* e = Entry(static_cast<unsigned long>(id));
     if (e == nullptr) {
         return false;
     }
-    Buffer buffer = LoadEntry(*e, size);
+    Buffer buffer = LoadEntry(*e, size, &run);
     if (!buffer) {
         return false;
     }
@@ -419,9 +501,9 @@ bool CZPackedFile::OutputEntry(int id, const char* folder, const char* prefix, b
     info.accessDate = e->accessDate;
     info.permissions = e->permissions;
     info.permissions.mode &= kExtractModeMask;
-    BeneathWriter writer(base);
-    if (writer.OpenStatus() != kNoErr ||
-        writer.WriteFile(rel, buffer.get(), size, createDirs, kAttributeInfo, &info) != kNoErr) {
+    if (run.writer.OpenStatus() != kNoErr ||
+        run.writer.WriteFile(rel, buffer.get(), size, createDirs, kAttributeInfo, &info) !=
+            kNoErr) {
         return false;
     }
     SetFileOutputFullFname(id, target);
@@ -434,9 +516,10 @@ bool CZPackedFile::OutputFile(const char* name, const char* folder, const char* 
 }
 
 bool CZPackedFile::OutputAllFile(const char* folder, const char* prefix, bool createDirs) {
+    OutputRun run(folder, true);
     bool result = false;
     for (std::size_t id = 0; id < m_vFileImage.size() && id <= INT_MAX; ++id) {
-        result = OutputFileById(static_cast<int>(id), folder, prefix, createDirs);
+        result = OutputOne(static_cast<int>(id), folder, prefix, createDirs, false, run);
         if (!result) {
             break;
         }

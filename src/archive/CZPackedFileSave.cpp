@@ -46,6 +46,9 @@ constexpr int kTempNameTries = 100;
 // Bytes copied at once from the current archive.
 constexpr std::uint32_t kCopyChunk = 1u << 20;
 constexpr char kTempPrefix[] = "zrpk-tmp-";
+// File type bits of a permission block's mode, and those of a regular file.
+constexpr std::uint16_t kFileTypeMask = 0170000;
+constexpr std::uint16_t kRegularFileType = 0100000;
 
 // Fills the report of a failed save; answers false for the caller to pass on.
 class Reporter {
@@ -114,10 +117,13 @@ bool CollectTree(const CFile::stFnameList* node, const CZPackedFile& archive, En
     return true;
 }
 
-// Where the archive goes: its folder and its name there.
+// Where the archive goes: its folder and its name there, and the owner,
+// group and mode of the file it replaces, which the new one keeps.
 struct stTarget {
     FSRef folder;
     char szName[kPathBufSize];
+    bool bReplaces;
+    FSPermissionInfo permissions;
 };
 
 bool ResolveTarget(const char* path, stTarget& target) {
@@ -131,7 +137,20 @@ bool ResolveTarget(const char* path, stTarget& target) {
         return false;
     }
     FSRef existing;
-    return FSPathMakeRef(path, &existing, &isFolder) != kNoErr || !isFolder;
+    if (FSPathMakeRef(path, &existing, &isFolder) != kNoErr) {
+        target.bReplaces = false;
+        return true;
+    }
+    FSCatalogInfo info;
+    // Only a regular file passes its mode on (a link's would be 0777).
+    target.bReplaces = !isFolder &&
+                       FSGetCatalogInfo(&existing, kCatInfoPermissions, &info, nullptr, nullptr,
+                                        nullptr) == kNoErr &&
+                       (info.permissions.mode & kFileTypeMask) == kRegularFileType;
+    if (target.bReplaces) {
+        target.permissions = info.permissions;
+    }
+    return !isFolder;
 }
 
 // Makes the temporary archive "zrpk-tmp-" + ten digits from rand() in the
@@ -146,7 +165,7 @@ OSErr CreateTempArchive(const stTarget& target, CZPackWorkFile& file) {
             name[sizeof kTempPrefix - 1 + i] = static_cast<char>('0' + std::rand() % 10);
         }
         name[sizeof kTempPrefix - 1 + 10] = '\0';
-        err = file.Create(target.folder, name);
+        err = file.Create(target.folder, name, target.bReplaces ? &target.permissions : nullptr);
     }
     return err;
 }

@@ -37,6 +37,12 @@ class Fd {
         return *this;
     }
     int get() const { return m_fd; }
+    // Gives the descriptor up to the caller.
+    int Release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
     // Closes now and answers close()'s result.
     int Close() {
         const int fd = m_fd;
@@ -212,7 +218,8 @@ void ApplyInfo(int fd, FSCatalogInfoBitmap which, const FSCatalogInfo& info) {
 
 }  // namespace
 
-BeneathWriter::BeneathWriter(const char* folderPath) : m_nFolderFd(-1), m_nOpenStatus(kNoErr) {
+BeneathWriter::BeneathWriter(const char* folderPath)
+    : m_nFolderFd(-1), m_nOpenStatus(kNoErr), m_nLastDirFd(-1) {
     const char* path = (folderPath && folderPath[0]) ? folderPath : ".";
     m_nFolderFd = open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (m_nFolderFd < 0) {
@@ -221,6 +228,9 @@ BeneathWriter::BeneathWriter(const char* folderPath) : m_nFolderFd(-1), m_nOpenS
 }
 
 BeneathWriter::~BeneathWriter() {
+    if (m_nLastDirFd >= 0) {
+        close(m_nLastDirFd);
+    }
     if (m_nFolderFd >= 0) {
         close(m_nFolderFd);
     }
@@ -248,20 +258,15 @@ OSErr BeneathWriter::WriteFile(const char* relPath, const void* data, std::size_
     } catch (const std::bad_alloc&) {
         return kErrNoMemory;
     }
-    Fd dir(fcntl(m_nFolderFd, F_DUPFD_CLOEXEC, 0));
-    if (dir.get() < 0) {
-        return StatusFromErrno(errno);
-    }
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        if (OSErr err = EnterFolder(dir, parts[i], createDirs); err != kNoErr) {
-            return err;
-        }
-    }
-    const char* name = parts.back().c_str();
-    if (OSErr err = ClearName(dir.get(), name); err != kNoErr) {
+    int dir = -1;
+    if (OSErr err = FindFolder(parts, createDirs, dir); err != kNoErr) {
         return err;
     }
-    Fd file(OpenBeneath(dir.get(), name, O_WRONLY | O_CREAT | O_EXCL, 0666));
+    const char* name = parts.back().c_str();
+    if (OSErr err = ClearName(dir, name); err != kNoErr) {
+        return err;
+    }
+    Fd file(OpenBeneath(dir, name, O_WRONLY | O_CREAT | O_EXCL, 0666));
     if (file.get() < 0) {
         return StatusFromErrno(errno);
     }
@@ -273,7 +278,46 @@ OSErr BeneathWriter::WriteFile(const char* relPath, const void* data, std::size_
         err = StatusFromErrno(errno);
     }
     if (err != kNoErr) {
-        unlinkat(dir.get(), name, 0);
+        unlinkat(dir, name, 0);
     }
     return err;
+}
+
+OSErr BeneathWriter::FindFolder(const std::vector<std::string>& parts, bool createDirs, int& dir) {
+    if (parts.size() == 1) {
+        dir = m_nFolderFd;
+        return kNoErr;
+    }
+    std::string key;
+    try {
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+            key += parts[i];
+            key += '/';
+        }
+    } catch (const std::bad_alloc&) {
+        return kErrNoMemory;
+    }
+    // The handle of the last folder reached serves the files that follow in
+    // it. It stays valid for the folder it was opened on, even if that
+    // folder's path changes meanwhile, so reusing it cannot lead outside.
+    if (m_nLastDirFd >= 0 && key == m_lastDirKey) {
+        dir = m_nLastDirFd;
+        return kNoErr;
+    }
+    Fd walk(fcntl(m_nFolderFd, F_DUPFD_CLOEXEC, 0));
+    if (walk.get() < 0) {
+        return StatusFromErrno(errno);
+    }
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (OSErr err = EnterFolder(walk, parts[i], createDirs); err != kNoErr) {
+            return err;
+        }
+    }
+    if (m_nLastDirFd >= 0) {
+        close(m_nLastDirFd);
+    }
+    m_nLastDirFd = walk.Release();
+    m_lastDirKey.swap(key);
+    dir = m_nLastDirFd;
+    return kNoErr;
 }

@@ -1,4 +1,6 @@
 // Writes files strictly beneath one folder, for extracting untrusted archives.
+// An object serves one thread at a time; it holds the folder open (and the
+// last sub-folder written to) from construction to destruction.
 //
 // The folder is opened once; every folder and file below it is then made and
 // opened relative to that handle, one path component at a time, and no
@@ -12,6 +14,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -55,6 +59,12 @@ class BeneathWriter {
                     FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* info);
 
   private:
+    // The folder that holds the file named by parts (all but the last
+    // component), reached or made beneath the folder; dir is borrowed.
+    OSErr FindFolder(const std::vector<std::string>& parts, bool createDirs, int& dir);
+
     int m_nFolderFd;
     OSErr m_nOpenStatus;
+    int m_nLastDirFd;          // the last folder reached, kept for the next file
+    std::string m_lastDirKey;  // its components, each followed by "/"
 };

@@ -306,6 +306,30 @@ TEST_F(SaveTest, SavingToASecondPathLeavesTheFirstUntouched) {
     EXPECT_EQ((std::set<std::string>{"first.zpk", "second.zpk", "src"}), Listing());
 }
 
+TEST_F(SaveTest, ReplacingKeepsTheArchivesModeAndLinksAreReplaced) {
+    const mode_t mask = umask(022);
+    umask(mask);
+    ProbeArchive a;
+    ASSERT_TRUE(a.AddFilePath(Put("src/a.txt", "alpha").c_str(), "./"));
+    const std::string p = Path("a.zpk").string();
+    ASSERT_TRUE(a.Save(p.c_str()));
+    EXPECT_EQ(static_cast<fs::perms>(0666 & ~mask), fs::status(p).permissions() & fs::perms::all);
+    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(a.Save(nullptr));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(p).permissions() & fs::perms::all);
+
+    // A link at the target's name is replaced by the archive; what it
+    // pointed to is left alone.
+    const std::string other = Put("other.txt", "other");
+    fs::create_symlink(other, Path("link.zpk"));
+    ASSERT_TRUE(a.Save(Path("link.zpk").c_str()));
+    EXPECT_FALSE(fs::is_symlink(Path("link.zpk")));
+    EXPECT_EQ("other", ReadFileText(other));
+    EXPECT_EQ(static_cast<fs::perms>(0666 & ~mask),
+              fs::status(Path("link.zpk")).permissions() & fs::perms::all);
+}
+
 TEST_F(SaveTest, SameCatalogueTwiceGivesTheSameUnmaskedCatalogue) {
     ProbeArchive a;
     ASSERT_TRUE(a.AddFilePath(Put("src/a.txt", Words(5000, 1)).c_str(), "./A/"));
