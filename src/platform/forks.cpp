@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/OpenNoSymlinks.h"
 #include "platform/internal.h"
 #include "platform/names.h"
 
@@ -242,7 +243,7 @@ OSErr OpenDataFork(const std::string& path, const struct stat& st, std::int8_t p
     int flags = permissions == kFSReadPerm    ? O_RDONLY
                 : permissions == kFSWritePerm ? O_WRONLY
                                               : O_RDWR;
-    fork->fd = open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    fork->fd = OpenNoSymlinks(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fork->fd < 0) {
         return StatusFromErrno(errno);
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/OpenNoSymlinks.h"
 #include "platform/internal.h"
 #include "platform/names.h"
 
@@ -99,8 +100,8 @@ OSErr FSOpenIterator(const FSRef* container, std::uint32_t iteratorFlags, FSIter
         return kErrNoMemory;
     }
     it->path = container->path;
-    // The folder itself is never reached through a link.
-    int fd = open(container->path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // The folder is never reached through a link, on the way or at the end.
+    int fd = OpenNoSymlinks(container->path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     it->dir = fd < 0 ? nullptr : fdopendir(fd);
     if (it->dir == nullptr) {
         err = StatusFromErrno(errno);
