@@ -174,8 +174,21 @@ struct CZPackedFile::OutputRun {
         }
     }
 
+    // A buffer of at least size bytes for one entry's file bytes, kept for
+    // the next entry when it is large enough; null when it cannot be had.
+    unsigned char* Output(std::size_t size) {
+        if (!output || outputCapacity < size) {
+            output.reset();
+            output.reset(Allocate(size));
+            outputCapacity = output ? size : 0;
+        }
+        return output.get();
+    }
+
     BeneathWriter writer;
     bool readAhead;
+    Buffer output;
+    std::size_t outputCapacity = 0;
     Buffer window;
     std::uint32_t windowCapacity = 0;
     std::uint32_t windowOffset = 0;
@@ -321,37 +334,31 @@ bool CZPackedFile::IsEntryPlausible(const stFileImage& e, std::uint64_t archiveS
            e.nSize <= PackMaxInflatedSize(e.nPackedSize);
 }
 
-bool CZPackedFile::ReadStream(const stFileImage& e, unsigned char* dst, OutputRun* run) const {
-    if (!m_pPackFile) {
-        return false;
+const unsigned char* CZPackedFile::CheckedStream(const stFileImage& e, OutputRun* run,
+                                                 Buffer& own) const {
+    if (!IsEntryPlausible(e, m_nPackSize) || !m_pPackFile) {
+        return nullptr;
     }
     const std::uint32_t offset = static_cast<std::uint32_t>(e.nOffset);
+    const unsigned char* stream = nullptr;
     if (run != nullptr && run->readAhead && e.nPackedSize <= kReadAhead) {
         if (!run->Holds(offset, e.nPackedSize)) {
             run->Fill(*m_pPackFile, offset, m_nPackSize);
         }
         if (run->Holds(offset, e.nPackedSize)) {
-            std::memcpy(dst, run->window.get() + (offset - run->windowOffset), e.nPackedSize);
-            return true;
+            stream = run->window.get() + (offset - run->windowOffset);
         }
     }
-    return m_pPackFile->Read(dst, e.nPackedSize, offset) == e.nPackedSize;
-}
-
-CZPackedFile::Buffer CZPackedFile::ReadCheckedStream(const stFileImage& e, OutputRun* run) const {
-    if (!IsEntryPlausible(e, m_nPackSize)) {
-        return nullptr;
-    }
-    Buffer work(Allocate(e.nPackedSize));
-    if (!work || !ReadStream(e, work.get(), run)) {
-        return nullptr;
+    if (stream == nullptr) {
+        own.reset(Allocate(e.nPackedSize));
+        if (!own || m_pPackFile->Read(own.get(), e.nPackedSize, offset) != e.nPackedSize) {
+            return nullptr;
+        }
+        stream = own.get();
     }
     unsigned char digest[kPackDigestSize];
-    Digest(work.get(), e.nPackedSize, digest);
-    if (std::memcmp(digest, e.digest, kPackDigestSize) != 0) {
-        return nullptr;
-    }
-    return work;
+    Digest(stream, e.nPackedSize, digest);
+    return std::memcmp(digest, e.digest, kPackDigestSize) == 0 ? stream : nullptr;
 }
 
 bool CZPackedFile::GetFileImageById(unsigned long id, unsigned char* buffer) const {
@@ -367,8 +374,9 @@ bool CZPackedFile::GetFileImageById(unsigned long id, unsigned char* buffer) con
     if (buffer == nullptr && e->nSize > 0) {
         return false;
     }
-    const Buffer work = ReadCheckedStream(*e);
-    return work && InflateEntry(*e, work.get(), buffer);
+    Buffer work;
+    const unsigned char* stream = CheckedStream(*e, nullptr, work);
+    return stream && InflateEntry(*e, stream, buffer);
 }
 
 bool CZPackedFile::InflateEntry(const stFileImage& e, const unsigned char* stream,
@@ -379,32 +387,28 @@ bool CZPackedFile::InflateEntry(const stFileImage& e, const unsigned char* strea
     return rc == Z_OK && produced == e.nSize;
 }
 
-CZPackedFile::Buffer CZPackedFile::LoadEntry(const stFileImage& e, unsigned long size,
-                                             OutputRun* run) const {
+const unsigned char* CZPackedFile::LoadEntry(const stFileImage& e, unsigned long size,
+                                             OutputRun& run) const {
     if (e.IsPending()) {
         // The file may have changed since its size was taken: read exactly
         // that many bytes or nothing.
         CFile file(e.szFname, CFile::OPEN_READ);
-        if (file.GetSize() != size) {
+        unsigned char* out = nullptr;
+        if (file.GetSize() != size || (out = run.Output(size)) == nullptr ||
+            (size > 0 && file.Read(out, size, 0) != size)) {
             return nullptr;
         }
-        Buffer buffer(Allocate(size));
-        if (!buffer || (size > 0 && file.Read(buffer.get(), size, 0) != size)) {
-            return nullptr;
-        }
-        return buffer;
+        return out;
     }
     // The stream is read and checked first: its length and place in the file
     // bound what the entry's length may claim before that is allocated.
-    const Buffer work = ReadCheckedStream(e, run);
-    if (!work || size != e.nSize) {
+    Buffer work;
+    const unsigned char* stream = CheckedStream(e, &run, work);
+    if (stream == nullptr || size != e.nSize) {
         return nullptr;
     }
-    Buffer buffer(Allocate(size));
-    if (!buffer || !InflateEntry(e, work.get(), buffer.get())) {
-        return nullptr;
-    }
-    return buffer;
+    unsigned char* out = run.Output(size);
+    return out && InflateEntry(e, stream, out) ? out : nullptr;
 }
 
 bool CZPackedFile::GetFileImage(const char* name, unsigned char* buffer) const {
@@ -481,8 +485,8 @@ bool CZPackedFile::OutputEntry(int id, const char* folder, const char* prefix, b
     if (e == nullptr) {
         return false;
     }
-    Buffer buffer = LoadEntry(*e, size, &run);
-    if (!buffer) {
+    const unsigned char* bytes = LoadEntry(*e, size, run);
+    if (bytes == nullptr) {
         return false;
     }
     const char* base = folder ? folder : "";
@@ -502,8 +506,7 @@ bool CZPackedFile::OutputEntry(int id, const char* folder, const char* prefix, b
     info.permissions = e->permissions;
     info.permissions.mode &= kExtractModeMask;
     if (run.writer.OpenStatus() != kNoErr ||
-        run.writer.WriteFile(rel, buffer.get(), size, createDirs, kAttributeInfo, &info) !=
-            kNoErr) {
+        run.writer.WriteFile(rel, bytes, size, createDirs, kAttributeInfo, &info) != kNoErr) {
         return false;
     }
     SetFileOutputFullFname(id, target);
@@ -600,8 +603,9 @@ bool CZPackedFile::CheckEntry(const stFileImage& e) const {
         Buffer buffer(Allocate(size));
         return buffer && (size == 0 || file.Read(buffer.get(), size, 0) == size);
     }
-    const auto work = ReadCheckedStream(e);
-    return work && InflatesToExactly(work.get(), e.nPackedSize, e.nSize);
+    Buffer work;
+    const unsigned char* stream = CheckedStream(e, nullptr, work);
+    return stream && InflatesToExactly(stream, e.nPackedSize, e.nSize);
 }
 
 bool CZPackedFile::CheckFileById(unsigned long id) const {

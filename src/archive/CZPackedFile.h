@@ -174,18 +174,19 @@ class CZPackedFile {
     // Whether an archived entry's sizes can be true for this archive file.
     bool IsEntryPlausible(const stFileImage& entry, std::uint64_t archiveSize) const;
     struct OutputRun;
-    // Reads an archived entry's stream bytes into dst (through run's window
-    // when it has one).
-    bool ReadStream(const stFileImage& entry, unsigned char* dst, OutputRun* run) const;
-    // Reads and checks an archived entry's stream into a new work buffer.
-    Buffer ReadCheckedStream(const stFileImage& entry, OutputRun* run = nullptr) const;
+    // An archived entry's stream, read and its digest checked: inside run's
+    // read-ahead window when it has one, else in own (a new work buffer).
+    // Null when the stream cannot be read, lies outside the archive or fails
+    // its digest.
+    const unsigned char* CheckedStream(const stFileImage& entry, OutputRun* run, Buffer& own) const;
     bool CheckEntry(const stFileImage& entry) const;
     // Decompresses a checked stream into buffer (the entry's length).
     bool InflateEntry(const stFileImage& entry, const unsigned char* stream,
                       unsigned char* buffer) const;
-    // The entry's size bytes in a new buffer, or null; never allocates for a
-    // length the archive cannot back.
-    Buffer LoadEntry(const stFileImage& entry, unsigned long size, OutputRun* run) const;
+    // The entry's size bytes in run's output buffer, or null; never allocates
+    // for a length the archive cannot back.
+    const unsigned char* LoadEntry(const stFileImage& entry, unsigned long size,
+                                   OutputRun& run) const;
     PackStatus LoadCatalog();
     bool OutputOne(int id, const char* folder, const char* prefix, bool createDirs, bool writeEmpty,
                    OutputRun& run);

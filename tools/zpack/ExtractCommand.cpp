@@ -92,7 +92,7 @@ class Progress {
 
 // Entries go out in chunks of neighbours, which lets the archive read their
 // streams together and reuse its folder handles.
-constexpr std::size_t kChunk = 32;
+constexpr std::size_t kChunk = 128;
 
 // Extracts ids[first, first + kChunk) (or fewer at the end); empty entries
 // become empty files.
