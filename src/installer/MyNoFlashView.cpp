@@ -1,5 +1,7 @@
 #include "installer/MyNoFlashView.h"
 
+#include <QPixmap>
+
 #include "platform/qt/ZvStringTable.h"
 #include "widgets/ZRNamedImage.h"
 
@@ -22,6 +24,12 @@ void MyNoFlashView::awakeFromNib() {
     }
     const QImage cursor = ZRNamedImage(QStringLiteral("myClickCursor"));
     if (idFlashBanner != nullptr) {
+        // The banner shows the bundle's image "flashBanner" unless the
+        // interface description gave it a picture of its own.
+        const QImage banner = ZRNamedImage(QStringLiteral("flashBanner"));
+        if (idFlashBanner->pixmap().isNull() && !banner.isNull()) {
+            idFlashBanner->setPixmap(QPixmap::fromImage(banner));
+        }
         idFlashBanner->SetLinkedURL(QString::fromLatin1(kFlashDownloadURL), cursor);
         idFlashBanner->SetUsingSafari(true);
     }
