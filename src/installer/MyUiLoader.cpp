@@ -9,6 +9,7 @@
 #include "installer/MyNoFlashView.h"
 #include "installer/MyProgressView.h"
 #include "installer/MyTitleView.h"
+#include "platform/qt/ZvApplication.h"
 
 MyUiLoader::MyUiLoader(QObject* parent) : ZRUiLoader(parent) {
     RegisterWidgetClass<MyInstallerWindow>(QStringLiteral("MyInstallerWindow"));
@@ -26,5 +27,7 @@ QWidget* MyUiLoader::LoadFile(const QString& uiPath) {
         return nullptr;
     }
     MyUiLoader loader;
-    return loader.LoadInterface(&file);
+    QWidget* top = loader.load(&file);
+    ZvApplication::AwakeFromNib(top);
+    return top;
 }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <cstdlib>
 #include <string>
@@ -81,4 +82,19 @@ inline bool WaitForFile(const QString& path, int timeoutMs = 10000) {
         QThread::msleep(20);
     }
     return QFileInfo(path).size() > 0;
+}
+
+// Waits (processing events) until the file at path holds at least count
+// lines, at most timeoutMs; answers its lines.
+inline QStringList WaitForLines(const QString& path, int count, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    QStringList lines;
+    for (;;) {
+        lines = QString::fromUtf8(ReadFile(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (lines.size() >= count || deadline.hasExpired()) {
+            return lines;
+        }
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
 }

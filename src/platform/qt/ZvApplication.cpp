@@ -1,7 +1,9 @@
 #include "platform/qt/ZvApplication.h"
 
 #include <QApplication>
+#include <QList>
 #include <QMetaMethod>
+#include <QPointer>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -25,6 +27,24 @@ bool ZvApplication::Send(QObject* obj, const char* method) {
         return false;
     }
     return obj->metaObject()->method(index).invoke(obj, Qt::DirectConnection);
+}
+
+void ZvApplication::AwakeFromNib(QObject* top) {
+    if (top == nullptr) {
+        return;
+    }
+    // Waking an object can destroy others (a text view that loads a document
+    // drops its old text objects), so every object is held by a guard.
+    QList<QPointer<QObject>> loaded;
+    loaded.append(top);
+    for (QObject* child : top->findChildren<QObject*>()) {
+        loaded.append(child);
+    }
+    for (const QPointer<QObject>& obj : loaded) {
+        if (!obj.isNull()) {
+            Send(obj.data(), "awakeFromNib");
+        }
+    }
 }
 
 int ZvApplication::Main(int argc, char** argv, const QString& interfaceName,

@@ -33,6 +33,12 @@ class ZvApplication {
     // one; answers whether it had.
     static bool Send(QObject* obj, const char* method);
 
+    // Sends awakeFromNib() to top and to every object below it that has it,
+    // top first, then parents before their children in document order. The
+    // objects are those that exist when the call starts; one that an earlier
+    // awakeFromNib destroyed is skipped.
+    static void AwakeFromNib(QObject* top);
+
     // Ends the program with status 0: standard output and error are flushed,
     // then the process exits without waiting for anything.
     static void Terminate();
