@@ -102,6 +102,45 @@ TEST_F(BeneathWriterTest, ReportsWhatStandsInTheWay) {
     EXPECT_EQ(kNoErr, Write("dir/x", "x", false));
 }
 
+TEST_F(BeneathWriterTest, AppliesModeAndTimesThroughTheFile) {
+    BeneathWriter w(Target().c_str());
+    FSCatalogInfo info{};
+    info.permissions.mode = 0100604;
+    info.permissions.userID = getuid();
+    info.permissions.groupID = getgid();
+    info.contentModDate = {0, 3000000000u, 0x8000};  // plus half a second
+    // accessDate stays all zero: atime is left alone.
+    ASSERT_EQ(kNoErr,
+              w.WriteFile("d/f", "abc", 3, true,
+                          kCatInfoPermissions | kCatInfoContentMod | kCatInfoAccessDate, &info));
+    struct stat st;
+    ASSERT_EQ(0, stat((Target() / "d/f").c_str(), &st));
+    EXPECT_EQ(0604u, st.st_mode & 07777);
+    EXPECT_EQ(3000000000LL - 2082844800LL, static_cast<long long>(st.st_mtim.tv_sec));
+    EXPECT_EQ(500000000L, st.st_mtim.tv_nsec);
+    EXPECT_GT(st.st_atim.tv_sec, 1600000000L);
+    // Without the bits nothing is applied.
+    ASSERT_EQ(kNoErr, w.WriteFile("d/g", "x", 1, true, kCatInfoNone, &info));
+    ASSERT_EQ(0, stat((Target() / "d/g").c_str(), &st));
+    EXPECT_GT(st.st_mtim.tv_sec, 1600000000L);
+}
+
+// The writer keeps the last folder it reached for the next file. Swapping
+// that folder for a link afterwards must not lead the next file out.
+TEST_F(BeneathWriterTest, AKeptFolderCannotBeSwappedForALink) {
+    BeneathWriter w(Target().c_str());
+    ASSERT_EQ(kNoErr, w.WriteFile("a/one", "1", 1, true));
+    fs::rename(Target() / "a", Target() / "moved");
+    fs::create_directory_symlink(Outside(), Target() / "a");
+    EXPECT_EQ(kNoErr, w.WriteFile("a/two", "2", 1, true));
+    EXPECT_TRUE(fs::is_empty(Outside()));
+    EXPECT_EQ("2", zvtest::ReadFileText((Target() / "moved/two").string()));
+    // A fresh walk refuses the link.
+    BeneathWriter fresh(Target().c_str());
+    EXPECT_EQ(kErrAccessDenied, fresh.WriteFile("a/three", "3", 1, true));
+    EXPECT_TRUE(fs::is_empty(Outside()));
+}
+
 TEST_F(BeneathWriterTest, MissingFolderFailsEveryWrite) {
     BeneathWriter w((m_root / "nowhere").c_str());
     EXPECT_EQ(kErrNotFound, w.OpenStatus());
