@@ -1,5 +1,7 @@
 #include "installer/MyAgreeView.h"
 
+#include <QTextCursor>
+
 #include "platform/qt/ZvBundle.h"
 #include "rtf/RtfQtDocument.h"
 
@@ -19,6 +21,9 @@ void MyAgreeView::awakeFromNib() {
     const QString resources = ZvBundle::ResourcesPath();
     if (!resources.isEmpty()) {
         RtfQtDocument::Load(resources + QStringLiteral("/EULA.rtf"), *idAgreeTextView->document());
+        // The view's cursor moved along with the loaded text; the licence is
+        // read from its beginning.
+        idAgreeTextView->moveCursor(QTextCursor::Start);
     }
     idAgreeTextView->setHidden(false);
 }
