@@ -133,7 +133,7 @@ QImage Banner() {
     p.drawRect(QRectF(10, 56, 34, 5));
 
     QFont title(QStringLiteral("DejaVu Sans"));
-    title.setPixelSize(17);
+    title.setPixelSize(15);
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);

@@ -181,9 +181,14 @@ class Driver : public QObject {
         m_page = page;
         m_lastChange = now;
         m_pages << page;
-        Shoot(page, Grab());
-        // Press on the next tick, so that the page is seen as a user sees it.
-        QTimer::singleShot(0, this, [this, page] { Act(page); });
+        // The picture is taken, and the button pressed, once the page has
+        // settled (lazy text layout, scroll bars), as a user would see it.
+        m_busy = true;
+        QTimer::singleShot(m_shotDelayMs, this, [this, page] {
+            Shoot(page, Grab());
+            m_busy = false;
+            Act(page);
+        });
     }
 
     void Act(const QString& page) {
@@ -304,6 +309,8 @@ class Driver : public QObject {
     QStringList m_pages;
     QStringList m_errors;
     bool m_busy = false;
+    // Without pictures to take there is nothing to wait for.
+    const int m_shotDelayMs = TheSettings().shots.isEmpty() ? 0 : 150;
     bool m_sawProgress = false;
     QImage m_progressPicture;
     bool m_progressSettled = false;
