@@ -1,6 +1,8 @@
 #include "installer/MyUiLoader.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "installer/MyAgreeView.h"
 #include "installer/MyChooseView.h"
@@ -27,6 +29,8 @@ QWidget* MyUiLoader::LoadFile(const QString& uiPath) {
         return nullptr;
     }
     MyUiLoader loader;
+    // Pictures named in the description are files beside it.
+    loader.setWorkingDirectory(QFileInfo(uiPath).absoluteDir());
     QWidget* top = loader.load(&file);
     ZvApplication::AwakeFromNib(top);
     return top;

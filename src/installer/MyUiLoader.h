@@ -15,6 +15,7 @@ class MyUiLoader : public ZRUiLoader {
     explicit MyUiLoader(QObject* parent = nullptr);
 
     // Loads the interface description at uiPath and wakes every loaded
-    // object (awakeFromNib). Null when it cannot be loaded.
+    // object (awakeFromNib). Pictures it names are looked for in its own
+    // folder. Null when it cannot be loaded.
     static QWidget* LoadFile(const QString& uiPath);
 };

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
 #include <QScreen>
 #include <QTest>
 #include <QTextEdit>
@@ -146,10 +147,15 @@ TEST_F(InstallerPagesTest, ClosingTheWindowEndsTheProgramInsteadOfClosing) {
 
 TEST_F(InstallerPagesTest, NoPluginPageOffersOnlyQuit) {
     ASSERT_TRUE(QDir(LocalLibrary() + QStringLiteral("/Internet Plug-Ins")).removeRecursively());
+    QImage picture(200, 80, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(Resources() + QStringLiteral("/flashBanner.png")));
     ASSERT_NE(Load(), nullptr);
     ExpectPage(MyInstallerWindow::kModeNoFlash, "titleNoFlash", "quit", nullptr);
     auto* banner = Child<ZRClickableImageView>("idFlashBanner");
     ASSERT_NE(banner, nullptr);
+    // The banner's picture is the bundle's flashBanner.png.
+    EXPECT_EQ(banner->pixmap().size(), QSize(200, 80));
     EXPECT_EQ(banner->linkedURL(), QString::fromLatin1(MyNoFlashView::kFlashDownloadURL));
     EXPECT_TRUE(banner->linkedURL().endsWith(QStringLiteral("/go/gnavtray_dl_flashpl_jp")));
     EXPECT_FALSE(banner->usesDefaultBrowser());
