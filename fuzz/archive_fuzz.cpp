@@ -1,5 +1,6 @@
 // Fuzz target for the archive reader: opens the input as an archive, reads
-// every entry's bytes and extracts all entries into a scratch folder.
+// every entry's bytes and extracts all entries into a scratch folder, one by
+// one and as a batch.
 //
 // Beside the sanitizers' own checks it asserts the promise that matters most
 // for untrusted archives: nothing is written outside the extraction folder,
@@ -170,6 +171,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         archive.OutputAllFile(s.target.c_str(), "", true);
         archive.OutputAllFile(s.target.c_str(), "x-", false);
+        // The batch form, as zpack extract uses it: read-ahead window, kept
+        // folder handles, empty entries written.
+        std::vector<unsigned long> ids(archive.GetFileImageNum());
+        for (unsigned long id = 0; id < ids.size(); ++id) {
+            ids[id] = ids.size() - 1 - id;  // backwards: windows refill
+        }
+        archive.OutputFilesById(ids.data(), ids.size(), s.target.c_str(), "y-", true, true,
+                                nullptr);
         archive.CheckAllData();
     }
     s.CheckNothingEscaped();
