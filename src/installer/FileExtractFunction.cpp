@@ -202,9 +202,20 @@ bool MyInstallerWindow::InstallModule(char* tempFolder, char* toolFolder) {
         if (tempFolder[0] == '\0') {
             return false;
         }
+        // Every entry is counted, written or not, so the bar runs to its end;
+        // but a module with an entry that could not be written is incomplete
+        // and is not installed.
+        bool complete = true;
         for (unsigned long i = 0; i < archive->GetFileImageNum() && i <= INT_MAX; ++i) {
-            archive->OutputFileById(static_cast<int>(i), tempFolder, "", true);
+            const int id = static_cast<int>(i);
+            const bool written = archive->GetFileImageSizeById(i) == 0
+                                     ? archive->OutputEmptyFileById(id, tempFolder, "", true)
+                                     : archive->OutputFileById(id, tempFolder, "", true);
+            complete = complete && written;
             m_nExtractedNum.fetch_add(1, std::memory_order_relaxed);
+        }
+        if (!complete) {
+            return false;
         }
     }
     char source[1024];
@@ -242,14 +253,14 @@ bool MyInstallerWindow::InstallModule(char* tempFolder, char* toolFolder) {
 
 // Runs the tool with the module folder and its destination. For all users
 // it needs the administrator right; a refusal or a dismissed prompt fails
-// before anything is copied. Once the tool has run the installation counts
-// as done, whatever its exit status.
+// before anything is copied. The installation is done when the tool ran and
+// reported success (exit status 0): the tool replaces the destination only
+// with a complete copy, so any other status means nothing was installed.
 bool MyInstallerWindow::RunCopyTool(const char* toolPath, const char* source) {
     const std::vector<std::string> args{source, m_szInstalledPath};
-    if (m_bInstallAllUser.load(std::memory_order_relaxed)) {
-        const ZvToolLauncher::Result result =
-            ZvToolLauncher::RunPrivileged(toolPath, args, EchoToStandardOutput);
-        return result.outcome == ZvToolLauncher::Outcome::Ran;
-    }
-    return ZvToolLauncher::Run(toolPath, args).outcome == ZvToolLauncher::Outcome::Ran;
+    const ZvToolLauncher::Result result =
+        m_bInstallAllUser.load(std::memory_order_relaxed)
+            ? ZvToolLauncher::RunPrivileged(toolPath, args, EchoToStandardOutput)
+            : ZvToolLauncher::Run(toolPath, args);
+    return result.outcome == ZvToolLauncher::Outcome::Ran && result.exitStatus == 0;
 }

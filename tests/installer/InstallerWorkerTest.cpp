@@ -384,15 +384,19 @@ TEST_F(InstallerWorkerTest, ModuleFolderNameComesFromTheFirstEntry) {
     }
 }
 
-TEST_F(InstallerWorkerTest, ToolExitStatusDoesNotDecideButAToolThatCannotStartFails) {
+// Only a tool that ran and reported success finishes the installation; the
+// tool replaces nothing unless its copy is complete.
+TEST_F(InstallerWorkerTest, OnlyASuccessfulToolRunFinishes) {
     struct Case {
         const char* name;
         std::string tool;
         bool finished;
     };
     const Case cases[] = {
-        {"tool fails", "#!/bin/sh\nexit 1\n", true},
-        {"tool killed", "#!/bin/sh\nkill -TERM $$\n", true},
+        {"tool succeeds", "#!/bin/sh\nexit 0\n", true},
+        {"tool fails", "#!/bin/sh\nexit 1\n", false},
+        {"tool exits 127", "#!/bin/sh\nexit 127\n", false},
+        {"tool killed", "#!/bin/sh\nkill -TERM $$\n", false},
         {"not a program",
          std::string("\x7f"
                      "ELF garbage",
@@ -412,17 +416,50 @@ TEST_F(InstallerWorkerTest, ToolExitStatusDoesNotDecideButAToolThatCannotStartFa
     }
 }
 
-TEST_F(InstallerWorkerTest, GrantedRightWithAFailingToolStillFinishes) {
+TEST_F(InstallerWorkerTest, GrantedRightWithAFailingToolDoesNotFinishButEchoes) {
     AddModule(SampleModule());
-    AddScriptTool("echo 'partial copy'\nexit 3\n");
+    AddScriptTool("echo 'cannot copy'\nexit 1\n");
     UsePkexec("exec \"$@\"\n");
     ASSERT_NE(Load(), nullptr);
     WalkToChooseUser();
     StdoutCapture capture(Root() + QStringLiteral("/stdout"));
     Install(true);
-    EXPECT_EQ(capture.Stop(), QByteArray("partial copy\n"));
-    EXPECT_TRUE(Window()->IsInstallNoErr());
-    EXPECT_EQ(Title(), English("titleFinished"));
+    EXPECT_EQ(capture.Stop(), QByteArray("cannot copy\n"));
+    ExpectNotFinishedPage();
+}
+
+// A module entry that cannot be unpacked leaves an incomplete module, which
+// is not installed; empty files are part of the module like any other.
+TEST_F(InstallerWorkerTest, IncompleteModuleIsNotInstalledAndEmptyFilesAre) {
+    {
+        zvtest::TestArchive archive;
+        for (const ModuleFile& file : SampleModule()) {
+            archive.Add(file.name, file.outputPath, file.bytes);
+        }
+        archive.streams[1][0] = static_cast<char>(archive.streams[1][0] ^ 0x01);
+        WriteArchive(QStringLiteral("saver.bin"), archive);
+    }
+    AddRealFileCopy();
+    ASSERT_NE(Load(), nullptr);
+    WalkToChooseUser();
+    Install(false);
+    EXPECT_EQ(Window()->FilesNum(), 4);
+    EXPECT_EQ(Window()->ExtractedNum(), 4);
+    ExpectBarSteps(4);
+    ExpectNotFinishedPage();
+    ExpectNothingInstalled();
+    ExpectTempFoldersGone();
+
+    std::vector<ModuleFile> withEmpty = SampleModule();
+    withEmpty.push_back({"empty", "./Name.saver/Contents/", ""});
+    AddModule(withEmpty);
+    ASSERT_NE(Load(), nullptr);
+    WalkToChooseUser();
+    Install(false);
+    ASSERT_TRUE(Window()->IsInstallNoErr());
+    const QString empty = SaversOf(UserLibrary()) + QStringLiteral("/Name.saver/Contents/empty");
+    EXPECT_TRUE(QFileInfo(empty).isFile());
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
 }
 
 TEST_F(InstallerWorkerTest, ClosingDuringTheProgressPageEndsTheProgramAtOnce) {
