@@ -63,47 +63,51 @@ void CZPackCompressor::AddSource(const char* path) {
 bool CZPackCompressor::Run(const FSRef& spillFolder, const char* spillName) {
     m_pSpillFolder = &spillFolder;
     m_sSpillName = spillName;
-    if (!MeasureAll()) {
+    if (m_vSources.empty()) {
+        return true;
+    }
+    // Measuring is many small file-system calls: it is shared out as well.
+    RunStep(&CZPackCompressor::Measure, false);
+    if (m_bFailed) {
         return false;
     }
     m_vOrder.resize(m_vSources.size());
     for (std::size_t i = 0; i < m_vOrder.size(); ++i) {
         m_vOrder[i] = i;
+        m_nTotal += m_vSources[i]->measured.nSize;
     }
     std::stable_sort(m_vOrder.begin(), m_vOrder.end(), [this](std::size_t a, std::size_t b) {
         return m_vSources[a]->measured.nSize > m_vSources[b]->measured.nSize;
     });
-    if (m_vSources.empty()) {
-        return true;
-    }
-    StartWorkers();
-    if (m_vThreads.empty()) {
-        Work();  // no thread could be started: this one does the work
-    }
-    WaitForWorkers();
+    RunStep(&CZPackCompressor::Compress, true);
     if (!m_bFailed) {
         Report();
     }
     return !m_bFailed;
 }
 
-bool CZPackCompressor::MeasureAll() {
-    for (auto& s : m_vSources) {
-        const OSErr err = CZPackSourceFile::Measure(s->path.c_str(), &s->measured);
-        if (err != kNoErr) {
-            Fail({PackSaveFailure::kSourceUnreadable, err}, s->path);
-            return false;
-        }
-        if (s->measured.nSize > UINT32_MAX) {
-            Fail({PackSaveFailure::kSourceTooLarge, 0}, s->path);
-            return false;
-        }
-        m_nTotal += s->measured.nSize;
+void CZPackCompressor::RunStep(Step step, bool largestFirst) {
+    m_nNext = 0;
+    m_bReporting = largestFirst;
+    StartWorkers(step, largestFirst);
+    if (m_vThreads.empty()) {
+        Work(step, largestFirst);  // no thread could be started: this one does the work
     }
-    return true;
+    WaitForWorkers();
 }
 
-void CZPackCompressor::StartWorkers() {
+CZPackCompressor::stOutcome CZPackCompressor::Measure(stSource& s) {
+    const OSErr err = CZPackSourceFile::Measure(s.path.c_str(), &s.measured);
+    if (err != kNoErr) {
+        return {PackSaveFailure::kSourceUnreadable, err};
+    }
+    if (s.measured.nSize > UINT32_MAX) {
+        return {PackSaveFailure::kSourceTooLarge, 0};
+    }
+    return {};
+}
+
+void CZPackCompressor::StartWorkers(Step step, bool largestFirst) {
     unsigned threads = m_Options.nThreads;
     if (threads == 0) {
         threads = std::max(1u, std::thread::hardware_concurrency());
@@ -115,8 +119,8 @@ void CZPackCompressor::StartWorkers() {
                 std::lock_guard<std::mutex> lock(m_Mutex);
                 ++m_nRunning;
             }
-            m_vThreads.emplace_back([this] {
-                Work();
+            m_vThreads.emplace_back([this, step, largestFirst] {
+                Work(step, largestFirst);
                 std::lock_guard<std::mutex> lock(m_Mutex);
                 --m_nRunning;
                 m_Finished.notify_all();
@@ -135,7 +139,7 @@ void CZPackCompressor::WaitForWorkers() {
         std::unique_lock<std::mutex> lock(m_Mutex);
         while (m_nRunning > 0) {
             m_Finished.wait_for(lock, kProgressPeriod);
-            if (m_nRunning > 0 && m_Options.progress) {
+            if (m_nRunning > 0 && m_bReporting) {
                 lock.unlock();
                 Report();
                 lock.lock();
@@ -154,16 +158,16 @@ void CZPackCompressor::Report() {
     }
 }
 
-void CZPackCompressor::Work() {
+void CZPackCompressor::Work(Step step, bool largestFirst) {
     while (!m_bFailed) {
         const std::size_t k = m_nNext++;
-        if (k >= m_vOrder.size()) {
+        if (k >= m_vSources.size()) {
             return;
         }
-        stSource& source = *m_vSources[m_vOrder[k]];
+        stSource& source = *m_vSources[largestFirst ? m_vOrder[k] : k];
         stOutcome outcome;
         try {
-            outcome = Compress(source);
+            outcome = (this->*step)(source);
         } catch (const std::bad_alloc&) {
             outcome = {PackSaveFailure::kNoMemory, kErrNoMemory};
         }

@@ -51,7 +51,7 @@ class CZPackCompressor {
     void AddSource(const char* path);
     std::size_t SourceCount() const { return m_vSources.size(); }
 
-    // Measures every source, then compresses them all; the largest go first.
+    // Measures every source, then compresses them all, the largest first.
     // Progress is reported on the calling thread. spillName names the
     // scratch file in spillFolder, made only when the budget is exceeded.
     // False at the first failure, which Failure() tells.
@@ -85,10 +85,13 @@ class CZPackCompressor {
         OSErr status = 0;
     };
 
-    bool MeasureAll();
-    void StartWorkers();
+    // One step applied to every source, on all threads.
+    using Step = stOutcome (CZPackCompressor::*)(stSource&);
+    void RunStep(Step step, bool largestFirst);
+    void StartWorkers(Step step, bool largestFirst);
     void WaitForWorkers();
-    void Work();
+    void Work(Step step, bool largestFirst);
+    stOutcome Measure(stSource& source);
     stOutcome Compress(stSource& source);
     stOutcome CheckUnchanged(const stSource& source, CZPackSourceFile& file);
     stOutcome Keep(stSource& source, std::vector<unsigned char>& chunk);
@@ -107,6 +110,7 @@ class CZPackCompressor {
     std::mutex m_Mutex;  // guards everything below
     std::condition_variable m_Finished;
     unsigned m_nRunning = 0;
+    bool m_bReporting = false;  // progress is reported while compressing
     std::size_t m_nInMemory = 0;
     const FSRef* m_pSpillFolder = nullptr;
     std::string m_sSpillName;
