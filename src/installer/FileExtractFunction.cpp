@@ -113,7 +113,7 @@ bool HasValidDigest(const std::vector<unsigned char>& bytes) {
     md5_finish(&state, digest);
 
     unsigned char valid[16];
-    std::memcpy(valid, MyInstallerWindow::ValidFCDigest(), sizeof(valid));
+    MyInstallerWindow::GetValidFCDigest(valid);
     for (std::size_t i = 0; i < sizeof(valid); ++i) {
         if (digest[i] != valid[i]) {
             return false;
@@ -129,9 +129,9 @@ void EchoToStandardOutput(const char* bytes, std::size_t count) {
 
 }  // namespace
 
-const unsigned char* MyInstallerWindow::ValidFCDigest() {
+void MyInstallerWindow::GetValidFCDigest(unsigned char digest[16]) {
     std::lock_guard<std::mutex> lock(g_digestMutex);
-    return g_digestOverridden ? g_digestOverride : s_ValidFCDigest;
+    std::memcpy(digest, g_digestOverridden ? g_digestOverride : s_ValidFCDigest, 16);
 }
 
 void MyInstallerWindow::SetValidFCDigestForTests(const unsigned char* digest) {

@@ -86,9 +86,9 @@ class MyInstallerWindow : public QMainWindow {
     QString ModuleName() const;
     QString InstalledPath() const;
 
-    // The MD5 digest of the "fc.bin" that ships with the product, fixed when
-    // the product is built.
-    static const unsigned char* ValidFCDigest();
+    // Copies the MD5 digest of the "fc.bin" that ships with the product,
+    // fixed when the product is built, into digest.
+    static void GetValidFCDigest(unsigned char digest[16]);
     // Test seam: accept "fc.bin" files with this digest instead (null
     // restores the built-in one).
     static void SetValidFCDigestForTests(const unsigned char* digest);
