@@ -84,6 +84,7 @@ void InstallerFixture::SetUp() {
                             "printf '%s\\n' \"$1\" >> \"" + OpenedLog().toUtf8() + "\"\n"));
 
     BundleSetMainBundlePath(Bundle().toUtf8().constData());
+    ASSERT_TRUE(PrivateTemp().startsWith(Root() + QStringLiteral("/tmp/")));
     QLocale::setDefault(QLocale(QStringLiteral("en_US")));
     ZvApplication::SetTerminateHandler([this] { ++m_terminations; });
     // Without a pkexec stand-in, the privileged launch must not reach a real
