@@ -155,10 +155,13 @@ class CZPackedFile {
     // are left out at every depth. All or nothing.
     bool AddFilePathFromFnameList(const zrLib::File::CFile::stFnameList* node);
     // Writes the catalogue as an archive at path (null: the current archive)
-    // and reopens it. The target holds the whole old archive or the whole new
-    // one at every moment; on failure the object and the old archive stay as
-    // they were and nothing is left behind. A pending file that is missing,
-    // unreadable or changes while it is stored fails the save.
+    // and reopens it by its absolute path. The new file is made beside the
+    // target and renamed over it once complete and flushed, so the target
+    // holds the whole old archive or the whole new one at every moment; a
+    // replaced file's owner, group and mode pass to the new one. On failure
+    // the object and the old archive stay as they were and nothing is left
+    // behind. A pending file that is missing, unreadable or changes while it
+    // is stored fails the save.
     bool Save(const char* path);
     bool Save(const char* path, const stPackSaveOptions& options);
 
