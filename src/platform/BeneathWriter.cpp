@@ -263,10 +263,15 @@ OSErr BeneathWriter::WriteFile(const char* relPath, const void* data, std::size_
         return err;
     }
     const char* name = parts.back().c_str();
-    if (OSErr err = ClearName(dir, name); err != kNoErr) {
-        return err;
-    }
+    // Usually the name is free; when it is taken, an old file makes way and
+    // a link or a folder stops the write.
     Fd file(OpenBeneath(dir, name, O_WRONLY | O_CREAT | O_EXCL, 0666));
+    if (file.get() < 0 && errno == EEXIST) {
+        if (OSErr err = ClearName(dir, name); err != kNoErr) {
+            return err;
+        }
+        file = Fd(OpenBeneath(dir, name, O_WRONLY | O_CREAT | O_EXCL, 0666));
+    }
     if (file.get() < 0) {
         return StatusFromErrno(errno);
     }
