@@ -51,8 +51,12 @@ MyInstallerWindow::~MyInstallerWindow() {
     }
 }
 
+// Fills the outlets from the loaded interface, once, and wires the buttons.
 void MyInstallerWindow::ConnectOutlets() {
-    const bool hadButtons = idButton1 != nullptr || idButton2 != nullptr;
+    if (m_bOutletsConnected) {
+        return;
+    }
+    m_bOutletsConnected = true;
     Find(this, idButton1, "idButton1");
     Find(this, idButton2, "idButton2");
     Find(this, idParentView, "idParentView");
@@ -63,9 +67,6 @@ void MyInstallerWindow::ConnectOutlets() {
     Find(this, idViewNoFlash, "idViewNoFlash");
     Find(this, idViewProgress, "idViewProgress");
     Find(this, idViewTitle, "idViewTitle");
-    if (hadButtons) {
-        return;
-    }
     if (idButton1 != nullptr) {
         connect(idButton1, &QAbstractButton::clicked, this, &MyInstallerWindow::pressedButton1);
     }
@@ -182,37 +183,51 @@ void MyInstallerWindow::setProgressView() {
     if (m_worker.joinable()) {
         return;  // one installation per run
     }
-    {
-        ZvModalSession session(this);
-        m_lpSession = &session;
-        m_worker = std::thread(&MyInstallerWindow::FileExtractFunction, this);
-        for (;;) {
-            const std::int32_t files = m_nFilesNum.load(std::memory_order_relaxed);
-            const std::int32_t done = m_nExtractedNum.load(std::memory_order_relaxed);
-            double value = files <= 0 ? 0.0 : static_cast<double>(done) / files * 100.0;
-            if (value > 100.0) {
-                value = 100.0;
-            }
-            if (idViewProgress != nullptr) {
-                idViewProgress->SetBarValue(value);
-            }
-            if (session.Run() != ZvModalSession::kContinue) {
-                break;
-            }
-            // The worker sets the flag last, on every path, so its counters
-            // and results are final once it is seen.
-            if (m_bExtractFinished.load(std::memory_order_acquire)) {
-                break;
-            }
-        }
-        m_lpSession = nullptr;
-    }
+    RunWorkerAndWait();
     if (m_bTerminated) {
-        return;
+        return;  // the program has ended; no last page
     }
     if (idViewProgress != nullptr) {
         idViewProgress->SetBarValue(100.0);
     }
+    ShowResultPage();
+}
+
+// Bar value: the share of the module's entries unpacked so far, in percent.
+double MyInstallerWindow::ProgressPercent() const {
+    const std::int32_t files = m_nFilesNum.load(std::memory_order_relaxed);
+    const std::int32_t done = m_nExtractedNum.load(std::memory_order_relaxed);
+    if (files <= 0) {
+        return 0.0;
+    }
+    const double value = static_cast<double>(done) / files * 100.0;
+    return value > 100.0 ? 100.0 : value;
+}
+
+// Starts the worker and keeps the window responsive, moving the bar, until
+// the worker has finished or the session was ended (the program ending).
+void MyInstallerWindow::RunWorkerAndWait() {
+    ZvModalSession session(this);
+    m_lpSession = &session;
+    m_worker = std::thread(&MyInstallerWindow::FileExtractFunction, this);
+    for (;;) {
+        if (idViewProgress != nullptr) {
+            idViewProgress->SetBarValue(ProgressPercent());
+        }
+        if (session.Run() != ZvModalSession::kContinue) {
+            break;
+        }
+        // The worker sets the flag last, on every path, so its counters and
+        // results are final once it is seen.
+        if (m_bExtractFinished.load(std::memory_order_acquire)) {
+            break;
+        }
+    }
+    m_lpSession = nullptr;
+}
+
+// The finished or the not-finished page, by the outcome seen now.
+void MyInstallerWindow::ShowResultPage() {
     if (m_bInstallNoErr.load(std::memory_order_acquire)) {
         SwitchPage(idViewFinished, kModeFinished, "titleFinished");
         SetUpButton(idButton1, "finished", true, kReturnKey);

@@ -109,6 +109,9 @@ class MyInstallerWindow : public QMainWindow {
     void HideButton(QAbstractButton* button);
     void PressKeyEquivalent();
     void Redraw();
+    double ProgressPercent() const;
+    void RunWorkerAndWait();
+    void ShowResultPage();
     void CenterOnMainScreen();
     void Terminate();
     bool InstallModule(char* tempFolder, char* toolFolder);
@@ -140,6 +143,7 @@ class MyInstallerWindow : public QMainWindow {
     std::int32_t m_nCurrentMode = 0;
     QWidget* m_lpPageStore = nullptr;  // holds the pages that are not shown
     ZvModalSession* m_lpSession = nullptr;
+    bool m_bOutletsConnected = false;
     bool m_bTerminated = false;
     std::thread m_worker;
 };
