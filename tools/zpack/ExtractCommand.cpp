@@ -2,22 +2,17 @@
 // their folders, dates and modes. A failing entry is named on stderr and the
 // others still go out; the exit status is 1 when any entry failed.
 //
-// Larger extractions run on two threads, each with an archive object of its
-// own (an archive object serves one thread at a time); they take chunks of
-// neighbouring entries in turn from a shared counter. Messages come out in
-// entry order at the end.
+// Entries go out in chunks of neighbours; messages about failed entries come
+// out in entry order at the end. (A second thread was tried and measured: the
+// work is bound by file-system calls, and two writers only added kernel time.)
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "ZpackCommand.h"
@@ -106,43 +101,15 @@ void ExtractChunk(zorvane::CZPackedFile& archive, const std::vector<unsigned lon
     }
 }
 
-// Chunks each worker takes from the shared counter until none is left.
-void Work(zorvane::CZPackedFile& archive, const std::vector<unsigned long>& ids, const char* folder,
-          std::atomic<std::size_t>& next, std::atomic<std::size_t>& done, std::vector<char>& bad) {
-    for (std::size_t i = next.fetch_add(kChunk); i < ids.size(); i = next.fetch_add(kChunk)) {
-        ExtractChunk(archive, ids, i, folder, bad);
-        done += std::min(kChunk, ids.size() - i);
-    }
-}
-
-// Extracts ids (with a progress line on a terminal); answers which failed.
-std::vector<char> ExtractAll(zorvane::CZPackedFile& archive, const char* path,
-                             const std::vector<unsigned long>& ids, const char* folder) {
-    constexpr std::size_t kParallelFrom = 2 * kChunk;
+// Extracts ids chunk by chunk (with a progress line on a terminal); answers
+// which failed.
+std::vector<char> ExtractAll(zorvane::CZPackedFile& archive, const std::vector<unsigned long>& ids,
+                             const char* folder) {
     std::vector<char> bad(ids.size(), 0);
-    std::atomic<std::size_t> next{0}, done{0};
-    zorvane::CZPackedFile second;
-    const bool twoThreads = ids.size() >= kParallelFrom &&
-                            std::thread::hardware_concurrency() >= 2 && second.Open(path) &&
-                            second.GetFileImageNum() == archive.GetFileImageNum();
     Progress progress(ids.size());
-    std::thread helper;
-    if (twoThreads) {
-        try {
-            helper = std::thread(Work, std::ref(second), std::cref(ids), folder, std::ref(next),
-                                 std::ref(done), std::ref(bad));
-        } catch (const std::system_error&) {
-            // No second thread: this one does all the work.
-        }
-    }
-    // This thread takes chunks too, and draws the progress line.
-    for (std::size_t i = next.fetch_add(kChunk); i < ids.size(); i = next.fetch_add(kChunk)) {
+    for (std::size_t i = 0; i < ids.size(); i += kChunk) {
         ExtractChunk(archive, ids, i, folder, bad);
-        done += std::min(kChunk, ids.size() - i);
-        progress.Step(done.load());
-    }
-    if (helper.joinable()) {
-        helper.join();
+        progress.Step(std::min(i + kChunk, ids.size()));
     }
     progress.Clear();
     return bad;
@@ -183,7 +150,7 @@ int RunExtract(int argc, char** argv) {
             ids.push_back(static_cast<unsigned long>(id));
         }
     }
-    const std::vector<char> bad = ExtractAll(archive, args.archive, ids, args.folder);
+    const std::vector<char> bad = ExtractAll(archive, ids, args.folder);
     for (std::size_t i = 0; i < ids.size(); ++i) {
         if (bad[i]) {
             const char* why = archive.CheckFileById(ids[i])
