@@ -46,8 +46,8 @@ void RemoveTempFolder(const char* path) {
 // after any leading "." and "/" characters. False when the archive has no
 // entry 0, or the name is empty (the copy would then replace the whole
 // "Screen Savers" folder) or does not fit its buffer.
-bool ModuleFolderName(const zorvane::CZPackedFile& archive, char (&name)[kModuleNameSize]) {
-    std::memset(name, 0, sizeof(name));
+bool ModuleFolderName(const zorvane::CZPackedFile& archive, char* name) {
+    std::memset(name, 0, kModuleNameSize);
     if (archive.GetFileImageNum() == 0) {
         return false;
     }
@@ -61,7 +61,7 @@ bool ModuleFolderName(const zorvane::CZPackedFile& archive, char (&name)[kModule
     const char* slash = std::strchr(outputPath, '/');
     const std::size_t length =
         slash != nullptr ? static_cast<std::size_t>(slash - outputPath) : std::strlen(outputPath);
-    if (length == 0 || length >= sizeof(name)) {
+    if (length == 0 || length >= kModuleNameSize) {
         return false;
     }
     std::memcpy(name, outputPath, length);
@@ -122,6 +122,53 @@ bool HasValidDigest(const std::vector<unsigned char>& bytes) {
     return true;
 }
 
+// The "Screen Savers" folder of the local (all users) or the user's Library
+// folder, into a 1024-byte buffer.
+bool FindDestinationFolder(bool allUsers, char* destinationFolder) {
+    char library[1024];
+    if (FSFindFolderPath(allUsers ? kLocalDomain : kUserDomain, kLibraryFolderType, library,
+                         sizeof(library)) != kNoErr) {
+        return false;
+    }
+    zrCatPath(destinationFolder, library, "Screen Savers");
+    return destinationFolder[0] != '\0';
+}
+
+// The main bundle's Resources folder, at most 259 bytes.
+bool FindResourcesFolder(char (&resources)[kResourcesPathSize]) {
+    FSRef ref;
+    return zrmGetResourcesPath(&ref, nullptr) &&
+           FSRefMakePath(&ref, resources, sizeof(resources)) == kNoErr;
+}
+
+// Checks fc.bin against the built-in digest and unpacks FileCopy from exactly
+// the bytes it checked: they are copied into a fresh private folder first, so
+// nobody else can swap the archive between the check and the unpacking, or
+// the tool between its unpacking and its run.
+bool UnpackCheckedTool(const char* resources, char* toolFolder, char* toolPath) {
+    char toolArchive[1024];
+    zrCatPath(toolArchive, resources, "fc.bin");
+    const std::vector<unsigned char> toolBytes = ReadWholeFile(toolArchive);
+    if (!HasValidDigest(toolBytes)) {
+        return false;
+    }
+    zrLib::File::CFile::CreateDirInTemp(toolFolder);
+    if (toolFolder[0] == '\0') {
+        return false;
+    }
+    char checkedArchive[1024];
+    zrCatPath(checkedArchive, toolFolder, "fc.bin");
+    if (!WriteNewFile(checkedArchive, toolBytes)) {
+        return false;
+    }
+    zorvane::CZPackedFile tool;
+    if (!tool.Open(checkedArchive) || !tool.OutputFile("FileCopy", toolFolder, nullptr, false)) {
+        return false;
+    }
+    zrCatPath(toolPath, toolFolder, "FileCopy");
+    return toolPath[0] != '\0';
+}
+
 void EchoToStandardOutput(const char* bytes, std::size_t count) {
     std::fwrite(bytes, 1, count, stdout);
     std::fflush(stdout);
@@ -153,102 +200,73 @@ void MyInstallerWindow::FileExtractFunction() {
     m_bExtractFinished.store(true, std::memory_order_release);
 }
 
-// Everything up to and including the copy; answers whether the module was
-// handed to the copy tool. The temporary folders it makes are left in
+// Everything up to and including the copy, in order; answers whether the
+// module was installed. The temporary folders it makes are left in
 // tempFolder and toolFolder for the caller to remove.
 bool MyInstallerWindow::InstallModule(char* tempFolder, char* toolFolder) {
-    // Destination: the "Screen Savers" folder of the chosen Library folder.
-    const bool allUsers = m_bInstallAllUser.load(std::memory_order_relaxed);
-    char library[1024];
-    if (FSFindFolderPath(allUsers ? kLocalDomain : kUserDomain, kLibraryFolderType, library,
-                         sizeof(library)) != kNoErr) {
-        return false;
-    }
     char destinationFolder[1024];
-    zrCatPath(destinationFolder, library, "Screen Savers");
-
-    // The module archive in the Resources folder.
-    FSRef resourcesRef;
     char resources[kResourcesPathSize];
-    if (!zrmGetResourcesPath(&resourcesRef, nullptr) ||
-        FSRefMakePath(&resourcesRef, resources, sizeof(resources)) != kNoErr) {
+    if (!FindDestinationFolder(m_bInstallAllUser.load(std::memory_order_relaxed),
+                               destinationFolder) ||
+        !FindResourcesFolder(resources)) {
         return false;
     }
-    char archivePath[1024];
-    zrMakePath(archivePath, resources, "saver", "bin");
-
     char moduleFolder[kModuleNameSize];
-    {
-        auto archive = std::make_unique<zorvane::CZPackedFile>();
-        if (!archive->Open(archivePath) || !ModuleFolderName(*archive, moduleFolder)) {
-            return false;
-        }
-        const unsigned long count = archive->GetFileImageNum();
-        m_nFilesNum.store(count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count),
-                          std::memory_order_relaxed);
-        m_nExtractedNum.store(0, std::memory_order_relaxed);
-
-        char installedPath[1024];
-        zrCatPath(installedPath, destinationFolder, moduleFolder);
-        if (destinationFolder[0] == '\0' || installedPath[0] == '\0') {
-            return false;
-        }
-        std::memcpy(m_szInstalledPath, installedPath, sizeof(m_szInstalledPath));
-        zrSplitFname(moduleFolder, m_szModuleName, nullptr);
-
-        std::memset(tempFolder, 0, 1024);
-        zrLib::File::CFile::CreateDirInTemp(tempFolder);
-        m_nExtractedNum.store(0, std::memory_order_relaxed);
-        if (tempFolder[0] == '\0') {
-            return false;
-        }
-        // Every entry is counted, written or not, so the bar runs to its end;
-        // but a module with an entry that could not be written is incomplete
-        // and is not installed.
-        bool complete = true;
-        for (unsigned long i = 0; i < archive->GetFileImageNum() && i <= INT_MAX; ++i) {
-            const int id = static_cast<int>(i);
-            const bool written = archive->GetFileImageSizeById(i) == 0
-                                     ? archive->OutputEmptyFileById(id, tempFolder, "", true)
-                                     : archive->OutputFileById(id, tempFolder, "", true);
-            complete = complete && written;
-            m_nExtractedNum.fetch_add(1, std::memory_order_relaxed);
-        }
-        if (!complete) {
-            return false;
-        }
+    if (!UnpackModule(resources, destinationFolder, tempFolder, moduleFolder)) {
+        return false;
     }
     char source[1024];
     zrCatPath(source, tempFolder, moduleFolder);
-
-    // The copy tool, from exactly the bytes whose digest was checked: they
-    // are copied into a private folder first, so nobody else can swap the
-    // archive between the check and the unpacking.
-    char toolArchive[1024];
-    zrCatPath(toolArchive, resources, "fc.bin");
-    const std::vector<unsigned char> toolBytes = ReadWholeFile(toolArchive);
-    if (!HasValidDigest(toolBytes)) {
-        return false;
-    }
-    zrLib::File::CFile::CreateDirInTemp(toolFolder);
-    if (toolFolder[0] == '\0') {
-        return false;
-    }
-    char checkedArchive[1024];
-    zrCatPath(checkedArchive, toolFolder, "fc.bin");
-    if (!WriteNewFile(checkedArchive, toolBytes)) {
-        return false;
-    }
-    {
-        zorvane::CZPackedFile tool;
-        if (!tool.Open(checkedArchive) ||
-            !tool.OutputFile("FileCopy", toolFolder, nullptr, false)) {
-            return false;
-        }
-    }
     char toolPath[1024];
-    zrCatPath(toolPath, toolFolder, "FileCopy");
+    if (!UnpackCheckedTool(resources, toolFolder, toolPath)) {
+        return false;
+    }
     return RunCopyTool(toolPath, source);
+}
+
+// Opens saver.bin, takes the module folder's name from it, fills the module's
+// name and installed path, and unpacks every entry into a fresh temporary
+// folder while counting them for the bar.
+bool MyInstallerWindow::UnpackModule(const char* resources, const char* destinationFolder,
+                                     char* tempFolder, char* moduleFolder) {
+    char archivePath[1024];
+    zrMakePath(archivePath, resources, "saver", "bin");
+    auto archive = std::make_unique<zorvane::CZPackedFile>();
+    if (!archive->Open(archivePath) || !ModuleFolderName(*archive, moduleFolder)) {
+        return false;
+    }
+    const unsigned long count = archive->GetFileImageNum();
+    m_nFilesNum.store(count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count),
+                      std::memory_order_relaxed);
+    m_nExtractedNum.store(0, std::memory_order_relaxed);
+
+    char installedPath[1024];
+    zrCatPath(installedPath, destinationFolder, moduleFolder);
+    if (installedPath[0] == '\0') {
+        return false;  // too long for a path
+    }
+    std::memcpy(m_szInstalledPath, installedPath, sizeof(m_szInstalledPath));
+    zrSplitFname(moduleFolder, m_szModuleName, nullptr);
+
+    std::memset(tempFolder, 0, 1024);
+    zrLib::File::CFile::CreateDirInTemp(tempFolder);
+    m_nExtractedNum.store(0, std::memory_order_relaxed);
+    if (tempFolder[0] == '\0') {
+        return false;
+    }
+    // Every entry is counted, written or not, so the bar runs to its end; but
+    // a module with an entry that could not be written is incomplete and is
+    // not installed.
+    bool complete = true;
+    for (unsigned long i = 0; i < archive->GetFileImageNum() && i <= INT_MAX; ++i) {
+        const int id = static_cast<int>(i);
+        const bool written = archive->GetFileImageSizeById(i) == 0
+                                 ? archive->OutputEmptyFileById(id, tempFolder, "", true)
+                                 : archive->OutputFileById(id, tempFolder, "", true);
+        complete = complete && written;
+        m_nExtractedNum.fetch_add(1, std::memory_order_relaxed);
+    }
+    return complete;
 }
 
 // Runs the tool with the module folder and its destination. For all users

@@ -115,6 +115,8 @@ class MyInstallerWindow : public QMainWindow {
     void CenterOnMainScreen();
     void Terminate();
     bool InstallModule(char* tempFolder, char* toolFolder);
+    bool UnpackModule(const char* resources, const char* destinationFolder, char* tempFolder,
+                      char* moduleFolder);
     bool RunCopyTool(const char* toolPath, const char* source);
 
     // Outlets, filled from the interface description.
