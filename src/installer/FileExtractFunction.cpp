@@ -8,11 +8,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "archive/CZPackedFile.h"
@@ -20,6 +18,7 @@
 #include "filelib/zrPath.h"
 #include "filelib/zrmFile.h"
 #include "installer/MyInstallerWindow.h"
+#include "installer/MyTempFolder.h"
 #include "installer/MyValidFCDigest.h"
 #include "md5/md5.h"
 #include "platform/files.h"
@@ -34,13 +33,6 @@ constexpr std::size_t kModuleNameSize = 260;
 std::mutex g_digestMutex;
 bool g_digestOverridden = false;
 unsigned char g_digestOverride[16];
-
-void RemoveTempFolder(const char* path) {
-    if (std::strlen(path) > 5) {
-        std::error_code error;
-        std::filesystem::remove_all(std::filesystem::path(path), error);
-    }
-}
 
 // The module folder's name: the first component of entry 0's output path,
 // after any leading "." and "/" characters. False when the archive has no
@@ -195,8 +187,8 @@ void MyInstallerWindow::FileExtractFunction() {
     char toolFolder[1024] = {};
     const bool installed = InstallModule(tempFolder, toolFolder);
     m_bInstallNoErr.store(installed, std::memory_order_relaxed);
-    RemoveTempFolder(toolFolder);
-    RemoveTempFolder(tempFolder);
+    MyRemoveTempFolder(toolFolder);
+    MyRemoveTempFolder(tempFolder);
     m_bExtractFinished.store(true, std::memory_order_release);
 }
 

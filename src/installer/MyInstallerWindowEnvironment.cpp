@@ -3,14 +3,13 @@
 #include <QImage>
 #include <QVBoxLayout>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "archive/CZPackedFile.h"
 #include "filelib/CFile.h"
 #include "filelib/zrPath.h"
 #include "installer/MyInstallerWindow.h"
+#include "installer/MyTempFolder.h"
 #include "platform/files.h"
 #include "platform/qt/ZvBundle.h"
 #include "platform/qt/ZvDocumentOpener.h"
@@ -20,15 +19,6 @@
 namespace {
 
 const char kScreenSaverDomain[] = "com.apple.screensaver";
-
-// Removes a temporary folder with everything in it; a path of 5 bytes or
-// fewer cannot be one and is left alone.
-void RemoveTempFolder(const char* path) {
-    if (std::strlen(path) > 5) {
-        std::error_code error;
-        std::filesystem::remove_all(std::filesystem::path(path), error);
-    }
-}
 
 // Whether something of the wanted kind exists at path (the last component is
 // not followed when it is a symbolic link).
@@ -49,7 +39,7 @@ void MyInstallerWindow::awakeFromNib() {
     // Without a temporary folder or a Resources folder there is nowhere safe
     // to unpack into, and no archive to unpack: no background.
     if (tempFolder[0] == '\0' || resources.isEmpty()) {
-        RemoveTempFolder(tempFolder);
+        MyRemoveTempFolder(tempFolder);
         return;
     }
     char archivePath[1024];
@@ -80,7 +70,7 @@ void MyInstallerWindow::awakeFromNib() {
             content->show();
         }
     }
-    RemoveTempFolder(tempFolder);
+    MyRemoveTempFolder(tempFolder);
 }
 
 bool MyInstallerWindow::CheckFlashPlugin() {
