@@ -5,7 +5,8 @@
 #include "installer/MyInstallerWindow.h"
 
 int main() {
-    const unsigned char* digest = MyInstallerWindow::ValidFCDigest();
+    unsigned char digest[16] = {};
+    MyInstallerWindow::GetValidFCDigest(digest);
     for (int i = 0; i < 16; ++i) {
         std::printf("%02x", digest[i]);
     }
