@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <QMetaObject>
+#include <QPointer>
 
 #include "widgets/MyBackgroundView.h"
 #include "widgets/ZRClickableImageView.h"
@@ -54,12 +55,19 @@ QWidget* ZRUiLoader::LoadInterface(QIODevice* device, QWidget* parentWidget) {
     if (root == nullptr) {
         return nullptr;
     }
-    AwakeFromNib(root);
     // findChildren walks depth first, parents before their children, in the
-    // order the children were made: the file's order.
-    const QList<QObject*> loaded = root->findChildren<QObject*>();
-    for (QObject* object : loaded) {
-        AwakeFromNib(object);
+    // order the children were made: the file's order. Waking an object can
+    // destroy others (a text view that loads a document drops its old text
+    // objects), so each one is held by a guard and skipped once gone.
+    QList<QPointer<QObject>> loaded;
+    loaded.append(root);
+    for (QObject* object : root->findChildren<QObject*>()) {
+        loaded.append(object);
+    }
+    for (const QPointer<QObject>& object : loaded) {
+        if (!object.isNull()) {
+            AwakeFromNib(object.data());
+        }
     }
     return root;
 }

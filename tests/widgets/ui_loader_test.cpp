@@ -94,6 +94,47 @@ TEST(ZRUiLoader, RegisteredClassesAreBuiltAndAwakenedInFileOrder) {
     EXPECT_EQ(log, QStringList({"root", "first", "second"}));
 }
 
+// A page class whose awakening destroys its next sibling, as a text view that
+// loads a document drops its old text objects.
+class DestroyingView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit DestroyingView(QWidget* parent, QStringList* log) : QWidget(parent), m_Log(log) {}
+    Q_INVOKABLE void awakeFromNib() {
+        m_Log->append(objectName());
+        delete parentWidget()->findChild<QWidget*>(QStringLiteral("victim"));
+    }
+
+  private:
+    QStringList* m_Log;
+};
+
+const char kDestroyingUi[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <widget class="QWidget" name="root">
+  <widget class="DestroyingView" name="first"/>
+  <widget class="AwakeningView" name="victim"/>
+  <widget class="AwakeningView" name="last"/>
+ </widget>
+</ui>
+)";
+
+TEST(ZRUiLoader, ObjectsDestroyedWhileAwakeningAreSkipped) {
+    QStringList log;
+    ZRUiLoader loader;
+    loader.RegisterWidgetClass(QStringLiteral("AwakeningView"),
+                               [&log](QWidget* parent) { return new AwakeningView(parent, &log); });
+    loader.RegisterWidgetClass(QStringLiteral("DestroyingView"), [&log](QWidget* parent) {
+        return new DestroyingView(parent, &log);
+    });
+    QByteArray data(kDestroyingUi);
+    QBuffer buffer(&data);
+    std::unique_ptr<QWidget> root(loader.LoadInterface(&buffer));
+    ASSERT_NE(root, nullptr) << loader.errorString().toStdString();
+    EXPECT_EQ(root->findChild<QWidget*>(QStringLiteral("victim")), nullptr);
+    EXPECT_EQ(log, QStringList({"first", "last"}));
+}
+
 TEST(ZRUiLoader, UnreadableInterfaceGivesNothing) {
     QByteArray data("not a ui file");
     QBuffer buffer(&data);
