@@ -63,19 +63,32 @@ void DecodeFinder(const unsigned char* blob, FinderInfo* fi, ExtendedFinderInfo*
     std::memcpy(xi->bytes, blob + 16, 16);
 }
 
-// Our Finder information of the object; all zero when it has none.
-void ReadFinder(const std::string& path, bool isLink, FinderInfo* fi, ExtendedFinderInfo* xi) {
-    std::memset(fi, 0, sizeof *fi);
-    std::memset(xi, 0, sizeof *xi);
+// Our Finder information of an object as it is stored: no record, a valid
+// record (blob), or anything else (a damaged record, or no way to read it).
+struct StoredFinder {
+    enum { kAbsent, kValid, kOther } record = kOther;
+    unsigned char blob[kFinderBlobSize] = {};
+    FinderInfo fi{};
+    ExtendedFinderInfo xi{};
+};
+
+// Reads our Finder information of the object; all zero when it has none.
+void ReadFinder(const std::string& path, bool isLink, StoredFinder* stored) {
+    *stored = StoredFinder{};
     if (isLink) {
-        fi->fileType = kSymLinkFileType;
-        fi->fileCreator = kSymLinkCreator;
+        stored->fi.fileType = kSymLinkFileType;
+        stored->fi.fileCreator = kSymLinkCreator;
         return;
     }
-    unsigned char blob[kFinderBlobSize];
-    if (lgetxattr(path.c_str(), kFinderInfoAttr, blob, sizeof blob) ==
-        static_cast<ssize_t>(sizeof blob)) {
-        DecodeFinder(blob, fi, xi);
+    ssize_t n = lgetxattr(path.c_str(), kFinderInfoAttr, stored->blob, sizeof stored->blob);
+    if (n == static_cast<ssize_t>(sizeof stored->blob)) {
+        stored->record = StoredFinder::kValid;
+        DecodeFinder(stored->blob, &stored->fi, &stored->xi);
+    } else if (n < 0 && errno == ENODATA) {
+        stored->record = StoredFinder::kAbsent;
+    }
+    if (stored->record != StoredFinder::kValid) {
+        std::memset(stored->blob, 0, sizeof stored->blob);
     }
 }
 
@@ -90,18 +103,28 @@ bool ReadBusyMark(const std::string& path, UTCDateTime* date) {
     return true;
 }
 
-std::uint8_t UserAccessBits(const std::string& path, const struct stat& st) {
+bool MayAccess(const ObjectPlace& place, int mode) {
+    return faccessat(place.dirFd, place.name, mode, AT_EACCESS) == 0;
+}
+
+// The rights that are probably granted are asked for in one check; only when
+// that check fails is each of them asked for alone. Execution is asked for
+// with them only when some execute bit is set (or for a folder).
+std::uint8_t UserAccessBits(const ObjectPlace& place, const struct stat& st) {
     std::uint8_t bits = st.st_uid == geteuid() ? 0 : kUserAccessNotOwner;
     if (S_ISLNK(st.st_mode)) {
         return bits;
     }
-    if (faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) {
+    const bool likelyExec = S_ISDIR(st.st_mode) || (st.st_mode & 0111) != 0;
+    const int likely = R_OK | W_OK | (likelyExec ? X_OK : 0);
+    const bool allLikely = MayAccess(place, likely);
+    if (!allLikely && !MayAccess(place, R_OK)) {
         bits |= kUserAccessNoRead;
     }
-    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (!allLikely && !MayAccess(place, W_OK)) {
         bits |= kUserAccessNoWrite;
     }
-    if (faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) != 0) {
+    if (!(allLikely && likelyExec) && !MayAccess(place, X_OK)) {
         bits |= kUserAccessNoSearch;
     }
     return bits;
@@ -134,24 +157,19 @@ std::uint32_t CountEntries(const std::string& path) {
     return count;
 }
 
-void ReadDatesAndFlags(const std::string& path, const struct stat& st, FSCatalogInfoBitmap which,
+void ReadDatesAndFlags(const std::string& path, const ObjectStat& object, FSCatalogInfoBitmap which,
                        FSCatalogInfo* info) {
-    struct statx sx;
-    bool haveStatx = statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
-                           STATX_BASIC_STATS | STATX_BTIME, &sx) == 0;
+    const struct stat& st = object.st;
     if (which & kCatInfoNodeFlags) {
         info->nodeFlags = S_ISDIR(st.st_mode) ? kNodeIsDirectory : 0;
-        if (haveStatx && (sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) &&
-            (sx.stx_attributes & STATX_ATTR_IMMUTABLE)) {
+        if (object.locked) {
             info->nodeFlags |= kNodeLocked;
         }
     }
     if (which & kCatInfoCreateDate) {
         info->createDate = UTCDateTime{};
-        if (!ReadBusyMark(path, &info->createDate) && haveStatx && (sx.stx_mask & STATX_BTIME)) {
-            struct timespec birth = {static_cast<time_t>(sx.stx_btime.tv_sec),
-                                     static_cast<long>(sx.stx_btime.tv_nsec)};
-            info->createDate = UTCDateTimeFromTimespec(birth);
+        if (!ReadBusyMark(path, &info->createDate) && object.hasBirth) {
+            info->createDate = UTCDateTimeFromTimespec(object.birth);
         }
     }
     if (which & kCatInfoContentMod) {
@@ -170,12 +188,14 @@ void ReadDatesAndFlags(const std::string& path, const struct stat& st, FSCatalog
 
 }  // namespace
 
-OSErr ReadCatalogInfo(const std::string& path, const struct stat& st, FSCatalogInfoBitmap which,
+OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object, FSCatalogInfoBitmap which,
                       FSCatalogInfo* info) {
+    const std::string path = place.path;
+    const struct stat& st = object.st;
     if (which & kCatInfoTextEncoding) {
         info->textEncodingHint = kTextEncodingUTF8;
     }
-    ReadDatesAndFlags(path, st, which, info);
+    ReadDatesAndFlags(path, object, which, info);
     if (which & kCatInfoVolume) {
         info->volume = VolumeForDevice(st.st_dev, path);
     }
@@ -190,7 +210,7 @@ OSErr ReadCatalogInfo(const std::string& path, const struct stat& st, FSCatalogI
         info->nodeID = NodeId(path, st);
     }
     if (which & (kCatInfoPermissions | kCatInfoUserPrivs)) {
-        std::uint8_t access = UserAccessBits(path, st);
+        std::uint8_t access = UserAccessBits(place, st);
         if (which & kCatInfoPermissions) {
             info->permissions = FSPermissionInfo{};
             info->permissions.userID = st.st_uid;
@@ -203,14 +223,13 @@ OSErr ReadCatalogInfo(const std::string& path, const struct stat& st, FSCatalogI
         }
     }
     if (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo)) {
-        FinderInfo fi;
-        ExtendedFinderInfo xi;
-        ReadFinder(path, S_ISLNK(st.st_mode), &fi, &xi);
+        StoredFinder stored;
+        ReadFinder(path, S_ISLNK(st.st_mode), &stored);
         if (which & kCatInfoFinderInfo) {
-            info->finderInfo = fi;
+            info->finderInfo = stored.fi;
         }
         if (which & kCatInfoFinderXInfo) {
-            info->extFinderInfo = xi;
+            info->extFinderInfo = stored.xi;
         }
     }
     if (which & kCatInfoValence) {
@@ -336,22 +355,17 @@ OSErr ConvertToSymLink(const std::string& path) {
     return kErrNameTaken;
 }
 
-OSErr ApplyFinder(const std::string& path, bool* isLink, const FinderInfo& fi,
-                  const ExtendedFinderInfo& xi) {
+// Writes the Finder information over what the object stores (old); a record
+// that would not change is not written again.
+OSErr ApplyFinder(const std::string& path, const struct stat& st, bool* isLink,
+                  const StoredFinder& old, const FinderInfo& fi, const ExtendedFinderInfo& xi) {
     if (*isLink) {
         return kNoErr;
-    }
-    FinderInfo oldInfo;
-    ExtendedFinderInfo oldX;
-    ReadFinder(path, false, &oldInfo, &oldX);
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
-        return StatusFromErrno(errno);
     }
     bool becomesLink =
         S_ISREG(st.st_mode) && fi.fileType == kSymLinkFileType &&
         fi.fileCreator == kSymLinkCreator &&
-        !(oldInfo.fileType == kSymLinkFileType && oldInfo.fileCreator == kSymLinkCreator);
+        !(old.fi.fileType == kSymLinkFileType && old.fi.fileCreator == kSymLinkCreator);
     if (becomesLink) {
         OSErr err = ConvertToSymLink(path);
         if (err == kNoErr) {
@@ -362,8 +376,13 @@ OSErr ApplyFinder(const std::string& path, bool* isLink, const FinderInfo& fi,
     unsigned char blob[kFinderBlobSize];
     EncodeFinder(fi, xi, blob);
     static const unsigned char kZero[kFinderBlobSize] = {};
+    const bool zero = std::memcmp(blob, kZero, sizeof blob) == 0;
+    if ((zero && old.record == StoredFinder::kAbsent) ||
+        (old.record == StoredFinder::kValid && std::memcmp(blob, old.blob, sizeof blob) == 0)) {
+        return kNoErr;
+    }
     int rc;
-    if (std::memcmp(blob, kZero, sizeof blob) == 0) {
+    if (zero) {
         rc = lremovexattr(path.c_str(), kFinderInfoAttr);
         if (rc != 0 && errno == ENODATA) {
             rc = 0;
@@ -407,12 +426,10 @@ int ChmodNoFollow(const std::string& path, mode_t mode) {
     return fchmodat(AT_FDCWD, path.c_str(), mode, 0);
 }
 
-OSErr ApplyPermissions(const std::string& path, bool isLink, const FSPermissionInfo& perm) {
+// st is the object's lstat from before; a chmod leaves its owner alone.
+OSErr ApplyPermissions(const std::string& path, bool isLink, const struct stat& st,
+                       const FSPermissionInfo& perm) {
     if (!isLink && ChmodNoFollow(path, perm.mode & 07777) != 0) {
-        return StatusFromErrno(errno);
-    }
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
         return StatusFromErrno(errno);
     }
     if (st.st_uid == perm.userID && st.st_gid == perm.groupID) {
@@ -427,8 +444,7 @@ OSErr ApplyPermissions(const std::string& path, bool isLink, const FSPermissionI
         }
     }
     // chown clears set-id bits; put the mode back when it still matters.
-    if (!isLink && (perm.mode & 06000) &&
-        ChmodNoFollow(path, perm.mode & 07777) != 0) {
+    if (!isLink && (perm.mode & 06000) && ChmodNoFollow(path, perm.mode & 07777) != 0) {
         return StatusFromErrno(errno);
     }
     return kNoErr;
@@ -459,18 +475,62 @@ OSErr ApplyTimes(const std::string& path, FSCatalogInfoBitmap which, const FSCat
     return kNoErr;
 }
 
+// ApplyPermissions through the open descriptor of a new regular file.
+OSErr ApplyPermissionsFd(int fd, const struct stat& st, const FSPermissionInfo& perm) {
+    if (fchmod(fd, perm.mode & 07777) != 0) {
+        return StatusFromErrno(errno);
+    }
+    if (st.st_uid == perm.userID && st.st_gid == perm.groupID) {
+        return kNoErr;
+    }
+    if (fchown(fd, perm.userID, perm.groupID) != 0) {
+        // Try the group alone (we may belong to it), then give up quietly.
+        if (errno != EPERM ||
+            (st.st_gid != perm.groupID && fchown(fd, static_cast<uid_t>(-1), perm.groupID) != 0 &&
+             errno != EPERM)) {
+            return StatusFromErrno(errno);
+        }
+    }
+    // chown clears set-id bits; put the mode back when it still matters.
+    if ((perm.mode & 06000) && fchmod(fd, perm.mode & 07777) != 0) {
+        return StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
+// Stores Finder information on a new regular file, which has none yet.
+OSErr ApplyNewFinderFd(int fd, const FinderInfo& fi, const ExtendedFinderInfo& xi) {
+    unsigned char blob[kFinderBlobSize];
+    EncodeFinder(fi, xi, blob);
+    static const unsigned char kZero[kFinderBlobSize] = {};
+    if (std::memcmp(blob, kZero, sizeof blob) == 0) {
+        return kNoErr;
+    }
+    // A file system without extended attributes keeps no Finder information.
+    if (fsetxattr(fd, kFinderInfoAttr, blob, sizeof blob, 0) != 0 && errno != ENOTSUP) {
+        return StatusFromErrno(errno);
+    }
+    return kNoErr;
+}
+
 }  // namespace
 
 OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap which,
                        const FSCatalogInfo& info) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
+    ObjectStat object;
+    if (StatObjectAt(AT_FDCWD, path.c_str(), false, &object) != 0) {
         return StatusFromErrno(errno);
     }
+    return ApplyCatalogInfoTo(path, &object, which, info);
+}
+
+OSErr ApplyCatalogInfoTo(const std::string& path, ObjectStat* object, FSCatalogInfoBitmap which,
+                         const FSCatalogInfo& info) {
+    const struct stat st = object->st;
     bool isLink = S_ISLNK(st.st_mode);
     bool lockable = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode);
     bool wantLock = (which & kCatInfoNodeFlags) && (info.nodeFlags & kNodeLocked);
-    bool locked = lockable && IsImmutable(path);
+    bool locked = lockable && object->locked;
     bool otherChanges = (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo | kCatInfoPermissions |
                                   kCatInfoContentMod | kCatInfoAccessDate)) != 0;
     if (locked && (otherChanges || ((which & kCatInfoNodeFlags) && !wantLock))) {
@@ -485,19 +545,19 @@ OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap which,
     }
     OSErr err = kNoErr;
     if (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo)) {
-        FinderInfo fi;
-        ExtendedFinderInfo xi;
-        ReadFinder(path, isLink, &fi, &xi);
-        if (which & kCatInfoFinderInfo) {
-            fi = info.finderInfo;
+        StoredFinder old;
+        ReadFinder(path, isLink, &old);
+        const FinderInfo& fi = (which & kCatInfoFinderInfo) ? info.finderInfo : old.fi;
+        const ExtendedFinderInfo& xi = (which & kCatInfoFinderXInfo) ? info.extFinderInfo : old.xi;
+        const bool wasLink = isLink;
+        err = ApplyFinder(path, st, &isLink, old, fi, xi);
+        if (err == kNoErr && isLink != wasLink &&
+            StatObjectAt(AT_FDCWD, path.c_str(), false, object) != 0) {
+            err = StatusFromErrno(errno);
         }
-        if (which & kCatInfoFinderXInfo) {
-            xi = info.extFinderInfo;
-        }
-        err = ApplyFinder(path, &isLink, fi, xi);
     }
     if (err == kNoErr && (which & kCatInfoPermissions)) {
-        err = ApplyPermissions(path, isLink, info.permissions);
+        err = ApplyPermissions(path, isLink, object->st, info.permissions);
     }
     if (err == kNoErr) {
         err = ApplyTimes(path, which, info);
@@ -505,6 +565,34 @@ OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap which,
     if (wantLock && !isLink && lockable) {
         // Where the file system or our rights do not allow it, a lock is not
         // kept; the object then reads as unlocked.
+        SetImmutable(path, true);
+    }
+    return err;
+}
+
+OSErr ApplyCatalogInfoToNewFile(int fd, const std::string& path, ObjectStat* object,
+                                FSCatalogInfoBitmap which, const FSCatalogInfo& info) {
+    const bool becomesLink = (which & kCatInfoFinderInfo) &&
+                             info.finderInfo.fileType == kSymLinkFileType &&
+                             info.finderInfo.fileCreator == kSymLinkCreator;
+    if (object->locked || becomesLink || !S_ISREG(object->st.st_mode)) {
+        return ApplyCatalogInfoTo(path, object, which, info);
+    }
+    OSErr err = kNoErr;
+    if (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo)) {
+        const FinderInfo fi = (which & kCatInfoFinderInfo) ? info.finderInfo : FinderInfo{};
+        const ExtendedFinderInfo xi =
+            (which & kCatInfoFinderXInfo) ? info.extFinderInfo : ExtendedFinderInfo{};
+        err = ApplyNewFinderFd(fd, fi, xi);
+    }
+    if (err == kNoErr && (which & kCatInfoPermissions)) {
+        err = ApplyPermissionsFd(fd, object->st, info.permissions);
+    }
+    if (err == kNoErr) {
+        err = ApplyTimes(path, which, info);
+    }
+    if (err == kNoErr && (which & kCatInfoNodeFlags) && (info.nodeFlags & kNodeLocked)) {
+        // As elsewhere, a lock the file system does not allow is not kept.
         SetImmutable(path, true);
     }
     return err;
@@ -520,11 +608,12 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
     if (ref == nullptr || (whichInfo != 0 && catalogInfo == nullptr)) {
         return kErrParam;
     }
-    struct stat st;
-    OSErr err = StatRef(ref, &st);
+    ObjectStat object;
+    OSErr err = StatRefObject(ref, (whichInfo & kCatInfoCreateDate) != 0, &object);
     if (err != kNoErr) {
         return err;
     }
+    const struct stat& st = object.st;
     std::string path = ref->path;
     HFSUniStr255 name{};
     if (outName != nullptr) {
@@ -535,7 +624,8 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
         }
     }
     if (whichInfo != 0) {
-        err = ReadCatalogInfo(path, st, whichInfo, catalogInfo);
+        err = ReadCatalogInfo(ObjectPlace{path.c_str(), AT_FDCWD, path.c_str()}, object, whichInfo,
+                              catalogInfo);
         if (err != kNoErr) {
             return err;
         }
@@ -558,12 +648,12 @@ OSErr FSSetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo,
     if (ref == nullptr || catalogInfo == nullptr) {
         return kErrParam;
     }
-    struct stat st;
-    OSErr err = StatRef(ref, &st);
+    ObjectStat object;
+    OSErr err = StatRefObject(ref, false, &object);
     if (err != kNoErr) {
         return err;
     }
-    return ApplyCatalogInfo(ref->path, whichInfo & kCatInfoSettableInfo, *catalogInfo);
+    return ApplyCatalogInfoTo(ref->path, &object, whichInfo & kCatInfoSettableInfo, *catalogInfo);
 }
 
 OSErr FSSetBusyMark(const FSRef* ref, const UTCDateTime* date) {

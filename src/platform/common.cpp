@@ -4,6 +4,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cstring>
 #include <mutex>
@@ -73,6 +74,71 @@ OSErr StatRef(const FSRef* ref, struct stat* st) {
         return kErrParam;
     }
     if (lstat(ref->path, st) != 0) {
+        int error = errno;
+        return error == ENOTDIR ? kErrNotFound : StatusFromErrno(error);
+    }
+    return kNoErr;
+}
+
+namespace {
+
+void CopyStatx(const struct statx& sx, ObjectStat* out) {
+    struct stat& st = out->st;
+    std::memset(&st, 0, sizeof st);
+    st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    st.st_ino = sx.stx_ino;
+    st.st_mode = sx.stx_mode;
+    st.st_nlink = sx.stx_nlink;
+    st.st_uid = sx.stx_uid;
+    st.st_gid = sx.stx_gid;
+    st.st_rdev = makedev(sx.stx_rdev_major, sx.stx_rdev_minor);
+    st.st_size = static_cast<off_t>(sx.stx_size);
+    st.st_blksize = static_cast<blksize_t>(sx.stx_blksize);
+    st.st_blocks = static_cast<blkcnt_t>(sx.stx_blocks);
+    st.st_atim = {static_cast<time_t>(sx.stx_atime.tv_sec),
+                  static_cast<long>(sx.stx_atime.tv_nsec)};
+    st.st_mtim = {static_cast<time_t>(sx.stx_mtime.tv_sec),
+                  static_cast<long>(sx.stx_mtime.tv_nsec)};
+    st.st_ctim = {static_cast<time_t>(sx.stx_ctime.tv_sec),
+                  static_cast<long>(sx.stx_ctime.tv_nsec)};
+    out->locked = (sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) != 0 &&
+                  (sx.stx_attributes & STATX_ATTR_IMMUTABLE) != 0;
+    out->hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+    out->birth = {static_cast<time_t>(sx.stx_btime.tv_sec),
+                  static_cast<long>(sx.stx_btime.tv_nsec)};
+}
+
+}  // namespace
+
+int StatObjectAt(int dirFd, const char* path, bool wantBirth, ObjectStat* out) {
+    struct statx sx;
+    unsigned mask = STATX_BASIC_STATS | (wantBirth ? STATX_BTIME : 0u);
+    if (statx(dirFd, path, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) {
+        return -1;
+    }
+    CopyStatx(sx, out);
+    if (!wantBirth) {
+        out->hasBirth = false;
+    }
+    return 0;
+}
+
+int StatObjectFd(int fd, ObjectStat* out) {
+    struct statx sx;
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &sx) != 0) {
+        return -1;
+    }
+    CopyStatx(sx, out);
+    out->hasBirth = false;
+    return 0;
+}
+
+OSErr StatRefObject(const FSRef* ref, bool wantBirth, ObjectStat* out) {
+    if (ref == nullptr || ref->path[0] != '/' ||
+        std::memchr(ref->path, '\0', sizeof ref->path) == nullptr) {
+        return kErrParam;
+    }
+    if (StatObjectAt(AT_FDCWD, ref->path, wantBirth, out) != 0) {
         int error = errno;
         return error == ENOTDIR ? kErrNotFound : StatusFromErrno(error);
     }

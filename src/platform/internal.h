@@ -37,6 +37,34 @@ OSErr SetRefPath(FSRef* ref, const std::string& path);
 // lstat of the reference's object; a status (-43 when gone).
 OSErr StatRef(const FSRef* ref, struct stat* st);
 
+// What one statx of an object tells: its lstat, its lock (the immutable
+// flag) and, when asked for, its birth time.
+struct ObjectStat {
+    struct stat st;
+    bool locked;
+    bool hasBirth;
+    struct timespec birth;
+};
+
+// statx of path relative to dirFd (AT_FDCWD for an absolute path), never
+// following a link: 0, or -1 with errno set.
+int StatObjectAt(int dirFd, const char* path, bool wantBirth, ObjectStat* out);
+
+// statx of an open descriptor: 0, or -1 with errno set.
+int StatObjectFd(int fd, ObjectStat* out);
+
+// StatObjectAt of the reference's object; a status as StatRef gives.
+OSErr StatRefObject(const FSRef* ref, bool wantBirth, ObjectStat* out);
+
+// An object named by its absolute path and, for calls that can use it,
+// relative to an open folder (dirFd AT_FDCWD and name the path when no
+// folder is open). Lookups relative to the folder skip walking the path.
+struct ObjectPlace {
+    const char* path;
+    int dirFd;
+    const char* name;
+};
+
 // Converts an object name to UTF-8 and checks it: -37 for empty, ".", "..",
 // "/" or NUL inside, unpaired surrogates or more than 255 bytes.
 OSErr NameToUtf8(const UniChar* name, UniCharCount length, std::string* out);
@@ -64,9 +92,21 @@ bool VolumeRootPath(FSVolumeRefNum volume, std::string* root);
 OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap whichInfo,
                        const FSCatalogInfo& info);
 
-// Reads catalogue fields of the object at path (whose lstat is st).
-OSErr ReadCatalogInfo(const std::string& path, const struct stat& st, FSCatalogInfoBitmap whichInfo,
-                      FSCatalogInfo* info);
+// As ApplyCatalogInfo for an object whose statx the caller already has. When
+// the object is replaced (a file that becomes a link), object is read again.
+OSErr ApplyCatalogInfoTo(const std::string& path, ObjectStat* object, FSCatalogInfoBitmap whichInfo,
+                         const FSCatalogInfo& info);
+
+// ApplyCatalogInfoTo for a regular file that the caller has just created and
+// holds open as fd: it carries no Finder information, lock or attributes yet,
+// so nothing is read back and the writes go through the descriptor.
+OSErr ApplyCatalogInfoToNewFile(int fd, const std::string& path, ObjectStat* object,
+                                FSCatalogInfoBitmap whichInfo, const FSCatalogInfo& info);
+
+// Reads catalogue fields of the object at place (whose statx is object; it
+// holds the birth time when the creation date is asked for).
+OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object,
+                      FSCatalogInfoBitmap whichInfo, FSCatalogInfo* info);
 
 // Fills an FSSpec for the object at path.
 void FillSpec(const std::string& path, const struct stat& st, FSSpec* spec);

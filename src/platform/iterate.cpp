@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "platform/OpenNoSymlinks.h"
+#include "platform/files.h"
 #include "platform/internal.h"
 #include "platform/names.h"
 
@@ -155,12 +155,18 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, std::uint32_t maximumObjects,
             break;
         }
         std::string path;
-        struct stat st;
         err = JoinChild(iterator->path.c_str(), name, &path);
         if (err != kNoErr) {
             break;
         }
-        if (lstat(path.c_str(), &st) != 0) {
+        // A flat iterator's open folder names the child without a walk of
+        // the whole path.
+        const ObjectPlace place =
+            iterator->dir != nullptr ? ObjectPlace{path.c_str(), dirfd(iterator->dir), name.c_str()}
+                                     : ObjectPlace{path.c_str(), AT_FDCWD, path.c_str()};
+        ObjectStat object;
+        if (StatObjectAt(place.dirFd, place.name, (whichInfo & kCatInfoCreateDate) != 0, &object) !=
+            0) {
             if (errno == ENOENT) {
                 continue;  // gone since it was listed
             }
@@ -175,7 +181,7 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, std::uint32_t maximumObjects,
             }
         }
         if (whichInfo != 0) {
-            err = ReadCatalogInfo(path, st, whichInfo, &catalogInfos[count]);
+            err = ReadCatalogInfo(place, object, whichInfo, &catalogInfos[count]);
             if (err != kNoErr) {
                 break;
             }
@@ -184,7 +190,7 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, std::uint32_t maximumObjects,
             SetRefPath(&refs[count], path);
         }
         if (specs != nullptr) {
-            FillSpec(path, st, &specs[count]);
+            FillSpec(path, object.st, &specs[count]);
         }
         ++count;
     }

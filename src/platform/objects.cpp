@@ -37,17 +37,10 @@ OSErr NewChildPath(const FSRef* parentRef, UniCharCount nameLength, const UniCha
     return JoinChild(parentRef->path, utf8, path);
 }
 
-// Applies the creation's catalogue information and hands out the outputs;
-// removes the new object again when that fails.
-OSErr FinishCreate(const std::string& path, bool isFolder, FSCatalogInfoBitmap whichInfo,
-                   const FSCatalogInfo* catalogInfo, FSRef* newRef, FSSpec* newSpec,
-                   std::uint32_t* newDirID) {
-    FSCatalogInfoBitmap which = whichInfo & kCatInfoSettableInfo;
-    OSErr err = which != 0 ? ApplyCatalogInfo(path, which, *catalogInfo) : kNoErr;
-    struct stat st;
-    if (err == kNoErr && lstat(path.c_str(), &st) != 0) {
-        err = StatusFromErrno(errno);
-    }
+// Hands out the outputs of a creation that succeeded (err 0, object is the
+// new object's statx); removes the new object again when it failed.
+OSErr FinishCreate(const std::string& path, bool isFolder, OSErr err, const ObjectStat& object,
+                   FSRef* newRef, FSSpec* newSpec, std::uint32_t* newDirID) {
     if (err != kNoErr) {
         if (IsImmutable(path)) {
             FSCatalogInfo unlock{};
@@ -60,11 +53,12 @@ OSErr FinishCreate(const std::string& path, bool isFolder, FSCatalogInfoBitmap w
         SetRefPath(newRef, path);
     }
     if (newSpec != nullptr) {
-        FillSpec(path, st, newSpec);
+        FillSpec(path, object.st, newSpec);
     }
     if (newDirID != nullptr) {
         FSCatalogInfo info{};
-        ReadCatalogInfo(path, st, kCatInfoNodeID, &info);
+        ReadCatalogInfo(ObjectPlace{path.c_str(), AT_FDCWD, path.c_str()}, object, kCatInfoNodeID,
+                        &info);
         *newDirID = info.nodeID;
     }
     return kNoErr;
@@ -114,8 +108,15 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
     if (fd < 0) {
         return StatusFromErrno(errno);
     }
+    // The information goes on through the descriptor of the new file.
+    ObjectStat object;
+    err = StatObjectFd(fd, &object) == 0 ? kNoErr : StatusFromErrno(errno);
+    FSCatalogInfoBitmap which = whichInfo & kCatInfoSettableInfo;
+    if (err == kNoErr && which != 0) {
+        err = ApplyCatalogInfoToNewFile(fd, path, &object, which, *catalogInfo);
+    }
     close(fd);
-    return FinishCreate(path, false, whichInfo, catalogInfo, newRef, newSpec, nullptr);
+    return FinishCreate(path, false, err, object, newRef, newSpec, nullptr);
 }
 
 OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
@@ -134,7 +135,14 @@ OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, 
     if (mkdir(path.c_str(), mode) != 0) {
         return StatusFromErrno(errno);
     }
-    return FinishCreate(path, true, whichInfo, catalogInfo, newRef, newSpec, newDirID);
+    ObjectStat object;
+    err =
+        StatObjectAt(AT_FDCWD, path.c_str(), false, &object) == 0 ? kNoErr : StatusFromErrno(errno);
+    FSCatalogInfoBitmap which = whichInfo & kCatInfoSettableInfo;
+    if (err == kNoErr && which != 0) {
+        err = ApplyCatalogInfoTo(path, &object, which, *catalogInfo);
+    }
+    return FinishCreate(path, true, err, object, newRef, newSpec, newDirID);
 }
 
 OSErr FSDeleteObject(const FSRef* ref) {

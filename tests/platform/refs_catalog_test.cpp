@@ -224,6 +224,94 @@ TEST_F(RefsTest, FinderInfoIsStoredInOurAttributeAndZeroRemovesIt) {
     EXPECT_LT(getxattr(file.path, "user.zorvane.finderinfo", nullptr, 0), 0);
 }
 
+TEST_F(RefsTest, FinderInfoWrittenAgainOrOnANewFileReadsBackTheSame) {
+    FSRef sub = RefOf(dir / "sub");
+    FSCatalogInfo info{};
+    info.finderInfo.fileType = 0x627A7920;  // 'bzy '
+    info.permissions.mode = 0640;
+    const HFSUniStr255 name = Name("new.bin");
+    FSRef file{};
+    ASSERT_EQ(FSCreateFileUnicode(&sub, name.length, name.unicode,
+                                  kCatInfoFinderInfo | kCatInfoPermissions, &info, &file, nullptr),
+              kNoErr);
+    struct stat st;
+    ASSERT_EQ(lstat(file.path, &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    for (int round = 0; round < 2; ++round) {  // the second write changes nothing
+        FSCatalogInfo back{};
+        ASSERT_EQ(FSGetCatalogInfo(&file, kCatInfoFinderInfo, &back, nullptr, nullptr, nullptr),
+                  kNoErr);
+        EXPECT_EQ(back.finderInfo.fileType, 0x627A7920u) << "round " << round;
+        ASSERT_EQ(FSSetCatalogInfo(&file, kCatInfoFinderInfo, &info), kNoErr);
+    }
+    FSCatalogInfo zero{};
+    for (int round = 0; round < 2; ++round) {  // removing what is gone already is no error
+        ASSERT_EQ(FSSetCatalogInfo(&file, kCatInfoFinderInfo, &zero), kNoErr) << "round " << round;
+        EXPECT_LT(getxattr(file.path, "user.zorvane.finderinfo", nullptr, 0), 0);
+    }
+    // A damaged record is replaced by a valid one, even by an all-zero one.
+    ASSERT_EQ(setxattr(file.path, "user.zorvane.finderinfo", "xy", 2, 0), 0);
+    ASSERT_EQ(FSSetCatalogInfo(&file, kCatInfoFinderInfo, &zero), kNoErr);
+    EXPECT_LT(getxattr(file.path, "user.zorvane.finderinfo", nullptr, 0), 0);
+}
+
+// The user-access byte means what access() says for each right alone,
+// however the platform asks, by path or while it enumerates a folder.
+TEST_F(RefsTest, UserAccessByteFollowsAccessForEachRight) {
+    struct Case {
+        const char* name;
+        bool folder;
+        mode_t mode;
+    };
+    const Case cases[] = {
+        {"f0000", false, 0000}, {"f0444", false, 0444}, {"f0644", false, 0644},
+        {"f0600", false, 0600}, {"f0755", false, 0755}, {"f0100", false, 0100},
+        {"f0001", false, 0001}, {"f0200", false, 0200}, {"d0000", true, 0000},
+        {"d0755", true, 0755},  {"d0500", true, 0500},  {"d0300", true, 0300},
+    };
+    ASSERT_EQ(mkdir((dir / "modes").c_str(), 0755), 0);
+    for (const Case& c : cases) {
+        const std::string path = dir / ("modes/" + std::string(c.name));
+        if (c.folder) {
+            ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+        } else {
+            WriteText(path, "x");
+        }
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+    }
+    auto expected = [](const std::string& path) {
+        std::uint8_t bits = 0;
+        bits |= euidaccess(path.c_str(), R_OK) != 0 ? kUserAccessNoRead : 0;
+        bits |= euidaccess(path.c_str(), W_OK) != 0 ? kUserAccessNoWrite : 0;
+        bits |= euidaccess(path.c_str(), X_OK) != 0 ? kUserAccessNoSearch : 0;
+        return bits;
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir / ("modes/" + std::string(c.name));
+        FSRef ref = RefOf(path);
+        FSCatalogInfo info{};
+        ASSERT_EQ(FSGetCatalogInfo(&ref, kCatInfoPermissions | kCatInfoUserPrivs, &info, nullptr,
+                                   nullptr, nullptr),
+                  kNoErr);
+        EXPECT_EQ(info.permissions.userAccess, expected(path)) << c.name;
+        EXPECT_EQ(info.userPrivileges, expected(path)) << c.name;
+    }
+    FSRef modes = RefOf(dir / "modes");
+    FSIterator it = nullptr;
+    ASSERT_EQ(FSOpenIterator(&modes, kFSIterateFlat, &it), kNoErr);
+    FSCatalogInfo infos[16];
+    FSRef refs[16];
+    std::uint32_t count = 0;
+    EXPECT_EQ(FSGetCatalogInfoBulk(it, 16, &count, nullptr, kCatInfoPermissions, infos, refs,
+                                   nullptr, nullptr),
+              kErrNoMoreItems);
+    EXPECT_EQ(FSCloseIterator(it), kNoErr);
+    ASSERT_EQ(count, sizeof cases / sizeof cases[0]);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        EXPECT_EQ(infos[i].permissions.userAccess, expected(refs[i].path)) << refs[i].path;
+    }
+}
+
 TEST_F(RefsTest, LinkTypeTurnsAFileIntoASymbolicLink) {
     WriteText(dir / "made-link", "sub/file.txt");
     FSRef file = RefOf(dir / "made-link");
