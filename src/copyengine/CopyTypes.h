@@ -34,7 +34,7 @@ enum : std::uint32_t {
 // 0 ends the copy and becomes its result.
 using CopyFilterProc = OSErr (*)(bool containerChanged, std::uint32_t currentLevel,
                                  OSErr currentOSErr, FSCatalogInfo* catalogInfo, const FSRef* ref,
-                                 const FSSpec* spec, const HFSUniStr255* name, void* yourDataPtr);
+                                 const FSSpec* fsSpec, const HFSUniStr255* name, void* yourDataPtr);
 
 // One per copy operation; filled by the preflight.
 struct CopyContext {
@@ -51,7 +51,7 @@ struct CopyFilterSettings {
     FSCatalogInfoBitmap whichInfo;  // fields the callback wants for each new object
     CopyFilterProc filterProcPtr;   // may be null
     bool containerChanged;          // a folder changed while it was enumerated
-    bool wantSpec;                  // a filter is given and wants legacy specifications
+    bool wantFSSpec;                // a filter is given and wants legacy specifications
     bool wantName;                  // a filter is given and wants names
     void* filterData;               // handed to the callback unchanged
 };

@@ -47,13 +47,13 @@ OSErr FSCopyFile(const FSRef* source, const FSRef* destDir, const FSCatalogInfo*
         info = *sourceInfo;
     }
     FSRef ref{};
-    FSSpec spec{};
-    const bool wantSpec = filterSettings != nullptr && filterSettings->wantSpec;
+    FSSpec fsSpec{};
+    const bool wantFSSpec = filterSettings != nullptr && filterSettings->wantFSSpec;
     OSErr status = kErrParam;
     if (source != nullptr && destDir != nullptr && copyContext != nullptr &&
         sourceInfo != nullptr && newName != nullptr) {
         status = CopyFile(source, &info, destDir, newName, copyContext, &ref,
-                          (wantSpec || newSpec != nullptr) ? &spec : nullptr);
+                          (wantFSSpec || newSpec != nullptr) ? &fsSpec : nullptr);
     }
     const bool created = status == kNoErr;
     if (filterSettings != nullptr && filterSettings->filterProcPtr != nullptr) {
@@ -62,7 +62,7 @@ OSErr FSCopyFile(const FSRef* source, const FSRef* destDir, const FSCatalogInfo*
             status = FSGetCatalogInfo(&ref, extra, &info, nullptr, nullptr, nullptr);
         }
         const OSErr filterStatus = filterSettings->filterProcPtr(
-            false, 0, status, &info, &ref, wantSpec ? &spec : nullptr,
+            false, 0, status, &info, &ref, wantFSSpec ? &fsSpec : nullptr,
             filterSettings->wantName ? newName : nullptr, filterSettings->filterData);
         if (filterStatus != kNoErr) {
             status = filterStatus;
@@ -78,7 +78,7 @@ OSErr FSCopyFile(const FSRef* source, const FSRef* destDir, const FSCatalogInfo*
         *newFile = ref;
     }
     if (newSpec != nullptr) {
-        *newSpec = spec;
+        *newSpec = fsSpec;
     }
     return kNoErr;
 }
@@ -155,9 +155,9 @@ OSErr DoCopyFile(const FSRef* source, FSCatalogInfo* info, const FSRef* destDir,
     }
 
     FSRef ref{};
-    FSSpec spec{};
+    FSSpec fsSpec{};
     OSErr status = FSCreateFileUnicode(destDir, name->length, name->unicode, kCatInfoCreateInfo,
-                                       info, &ref, newSpec != nullptr ? &spec : nullptr);
+                                       info, &ref, newSpec != nullptr ? &fsSpec : nullptr);
     const bool created = status == kNoErr;
     if (status == kNoErr) {
         status = CopyForks(source, &ref, copyContext);
@@ -178,7 +178,7 @@ OSErr DoCopyFile(const FSRef* source, FSCatalogInfo* info, const FSRef* destDir,
         *newFile = ref;
     }
     if (newSpec != nullptr) {
-        *newSpec = spec;
+        *newSpec = fsSpec;
     }
     return kNoErr;
 }

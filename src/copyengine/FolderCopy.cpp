@@ -116,7 +116,7 @@ OSErr QueueFolder(LinkedList* list, const FSRef* source, const FSRef* dest, std:
 // status other than 0 from the filter fails the copy; a failure is never
 // turned into success.
 OSErr RunFilter(CopyFilterSettings* settings, std::uint32_t level, OSErr status,
-                FSCatalogInfo* info, const FSRef* newRef, const FSSpec* spec,
+                FSCatalogInfo* info, const FSRef* newRef, const FSSpec* fsSpec,
                 const HFSUniStr255* name) {
     if (settings->filterProcPtr == nullptr) {
         return status;
@@ -127,7 +127,7 @@ OSErr RunFilter(CopyFilterSettings* settings, std::uint32_t level, OSErr status,
     }
     const OSErr filterStatus =
         settings->filterProcPtr(settings->containerChanged, level, status, info, newRef,
-                                settings->wantSpec ? spec : nullptr,
+                                settings->wantFSSpec ? fsSpec : nullptr,
                                 settings->wantName ? name : nullptr, settings->filterData);
     return filterStatus != kNoErr ? filterStatus : status;
 }
@@ -139,11 +139,12 @@ OSErr CopyChild(FolderCopyState* state, std::uint32_t i, LinkedList* newFolders)
     const HFSUniStr255* name = &state->nameList[i];
     CopyContext* context = state->copyContext;
     FSRef newRef{};
-    FSSpec spec{};
-    FSSpec* specOut = state->filterSettings->wantSpec ? &spec : nullptr;
+    FSSpec fsSpec{};
+    FSSpec* fsSpecOut = state->filterSettings->wantFSSpec ? &fsSpec : nullptr;
     OSErr status;
     if ((info->nodeFlags & kNodeIsDirectory) != 0) {
-        status = CreateFolder(source, &state->currentDstDir, info, name, context, &newRef, specOut);
+        status =
+            CreateFolder(source, &state->currentDstDir, info, name, context, &newRef, fsSpecOut);
         if (status == kNoErr) {
             const std::uint32_t childLevel = state->currentLevel + 1;
             if (state->maxLevels == 0 || childLevel < state->maxLevels) {
@@ -154,9 +155,9 @@ OSErr CopyChild(FolderCopyState* state, std::uint32_t i, LinkedList* newFolders)
             }
         }
     } else {
-        status = CopyFile(source, info, &state->currentDstDir, name, context, &newRef, specOut);
+        status = CopyFile(source, info, &state->currentDstDir, name, context, &newRef, fsSpecOut);
     }
-    return RunFilter(state->filterSettings, state->currentLevel, status, info, &newRef, &spec,
+    return RunFilter(state->filterSettings, state->currentLevel, status, info, &newRef, &fsSpec,
                      name);
 }
 
@@ -241,17 +242,17 @@ OSErr FSCopyFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInf
         info.createDate = busyDate;
     }
     FSRef dest{};
-    FSSpec spec{};
+    FSSpec fsSpec{};
     bool created = false;
     if (status == kNoErr) {
-        status =
-            CreateFolderWith(source, destDir, &info, newName, copyContext, !dropBox, &dest,
-                             (filterSettings->wantSpec || newSpec != nullptr) ? &spec : nullptr);
+        status = CreateFolderWith(
+            source, destDir, &info, newName, copyContext, !dropBox, &dest,
+            (filterSettings->wantFSSpec || newSpec != nullptr) ? &fsSpec : nullptr);
         created = status == kNoErr;
         if (created && !dropBox) {
             status = FSSetBusyMark(&dest, &busyDate);
         }
-        status = RunFilter(filterSettings, 0, status, &info, &dest, &spec, newName);
+        status = RunFilter(filterSettings, 0, status, &info, &dest, &fsSpec, newName);
     }
     if (status == kNoErr) {
         status = QueueFolder(&state.folderList, source, &dest, 0, sourceInfo);
@@ -274,7 +275,7 @@ OSErr FSCopyFolder(const FSRef* source, const FSRef* destDir, const FSCatalogInf
         *newFolder = dest;
     }
     if (newSpec != nullptr) {
-        *newSpec = spec;
+        *newSpec = fsSpec;
     }
     return kNoErr;
 }

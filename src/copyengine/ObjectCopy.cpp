@@ -111,7 +111,7 @@ OSErr FSCopyObject(const FSRef* source, const FSRef* destDir, std::uint32_t maxL
     filterSettings.whichInfo = whichInfo;
     filterSettings.filterProcPtr = filterProcPtr;
     filterSettings.filterData = yourDataPtr;
-    filterSettings.wantSpec = filterProcPtr != nullptr && wantFSSpecs;
+    filterSettings.wantFSSpec = filterProcPtr != nullptr && wantFSSpecs;
     filterSettings.wantName = filterProcPtr != nullptr && wantNames;
 
     HFSUniStr255 destName{};
@@ -298,9 +298,9 @@ OSErr IsDropBox(const FSRef* source, bool* isDropBox) {
     }
     *isDropBox = false;
     FSCatalogInfo info{};
-    FSSpec spec{};
+    FSSpec fsSpec{};
     OSErr status = FSGetCatalogInfo(source, kCatInfoNodeFlags | kCatInfoPermissions, &info, nullptr,
-                                    &spec, nullptr);
+                                    &fsSpec, nullptr);
     if (status != kNoErr) {
         return status;
     }
