@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "platform/OpenNoSymlinks.h"
+#include "platform/files.h"
 #include "platform/internal.h"
 #include "platform/names.h"
 
@@ -108,12 +108,25 @@ OSErr AttrForForkName(UniCharCount length, const UniChar* name, std::string* att
     return kNoErr;
 }
 
+// What FSIterateForks keeps in the iterator's reserved fields once it has
+// looked at the object: whether it is a folder (no data fork), so that the
+// second and later forks are listed without looking again.
+constexpr int kIteratorKind = 0;
+constexpr std::uint32_t kKindUnknown = 0;
+constexpr std::uint32_t kKindFolder = 1;
+constexpr std::uint32_t kKindWithData = 2;
+
 // The user attributes of an object that count as forks, in listing order.
-OSErr ListAttrForks(const std::string& path, std::vector<std::string>* names) {
+// A missing object reads as StatRef reports it.
+OSErr ListAttrForks(const FSRef* ref, std::vector<std::string>* names) {
+    if (ref->path[0] != '/' || std::memchr(ref->path, '\0', sizeof ref->path) == nullptr) {
+        return kErrParam;
+    }
+    const char* path = ref->path;
     names->clear();
     std::vector<char> buffer(1024);
     for (;;) {
-        ssize_t n = llistxattr(path.c_str(), buffer.data(), buffer.size());
+        ssize_t n = llistxattr(path, buffer.data(), buffer.size());
         if (n >= 0) {
             buffer.resize(static_cast<std::size_t>(n));
             break;
@@ -122,11 +135,11 @@ OSErr ListAttrForks(const std::string& path, std::vector<std::string>* names) {
             return kNoErr;
         }
         if (errno != ERANGE) {
-            return StatusFromErrno(errno);
+            return errno == ENOTDIR ? kErrNotFound : StatusFromErrno(errno);
         }
-        ssize_t needed = llistxattr(path.c_str(), nullptr, 0);
+        ssize_t needed = llistxattr(path, nullptr, 0);
         if (needed < 0) {
-            return StatusFromErrno(errno);
+            return errno == ENOTDIR ? kErrNotFound : StatusFromErrno(errno);
         }
         buffer.resize(static_cast<std::size_t>(needed) + 64);
     }
@@ -221,9 +234,23 @@ OSErr ResolvePosition(OpenFork& fork, std::uint16_t positionMode, std::int64_t o
     return kNoErr;
 }
 
-OSErr OpenDataFork(const std::string& path, const struct stat& st, std::int8_t permissions,
-                   OpenFork* fork) {
+int DataOpenFlags(std::int8_t permissions) {
+    int access = permissions == kFSReadPerm    ? O_RDONLY
+                 : permissions == kFSWritePerm ? O_WRONLY
+                                               : O_RDWR;
+    // Never through a link, never blocking on a FIFO or taking a terminal.
+    return access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+}
+
+// The data fork of the object at path, whose lstat is st (the slow way, taken
+// when opening the path straight away failed: it tells links, folders and
+// devices apart and gives the status for the failure).
+OSErr OpenDataForkByStat(const std::string& path, const struct stat& st, std::int8_t permissions,
+                         OpenFork* fork) {
     fork->isData = true;
+    if (S_ISDIR(st.st_mode)) {
+        return kErrNotAFile;
+    }
     if (S_ISLNK(st.st_mode)) {
         if (fork->canWrite) {
             return kErrAccessDenied;
@@ -240,10 +267,7 @@ OSErr OpenDataFork(const std::string& path, const struct stat& st, std::int8_t p
     if (!S_ISREG(st.st_mode)) {
         return kErrParam;
     }
-    int flags = permissions == kFSReadPerm    ? O_RDONLY
-                : permissions == kFSWritePerm ? O_WRONLY
-                                              : O_RDWR;
-    fork->fd = OpenNoSymlinks(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    fork->fd = OpenNoSymlinks(path.c_str(), DataOpenFlags(permissions));
     if (fork->fd < 0) {
         return StatusFromErrno(errno);
     }
@@ -252,6 +276,31 @@ OSErr OpenDataFork(const std::string& path, const struct stat& st, std::int8_t p
         return kErrParam;
     }
     return kNoErr;
+}
+
+// The data fork of ref's object: opened straight away when it is a regular
+// file reached without links; anything else goes by its lstat.
+OSErr OpenDataFork(const FSRef* ref, std::int8_t permissions, OpenFork* fork) {
+    if (ref == nullptr || ref->path[0] != '/' ||
+        std::memchr(ref->path, '\0', sizeof ref->path) == nullptr) {
+        return kErrParam;
+    }
+    int fd = OpenNoSymlinks(ref->path, DataOpenFlags(permissions));
+    if (fd >= 0) {
+        struct stat opened;
+        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
+            fork->isData = true;
+            fork->fd = fd;
+            return kNoErr;
+        }
+        close(fd);  // a folder or a device: sorted out below
+    }
+    struct stat st;
+    OSErr err = StatRef(ref, &st);
+    if (err != kNoErr) {
+        return err;
+    }
+    return OpenDataForkByStat(ref->path, st, permissions, fork);
 }
 
 OSErr ReadData(OpenFork& fork, std::int64_t position, std::uint32_t count, unsigned char* buffer,
@@ -307,13 +356,18 @@ OSErr FSIterateForks(const FSRef* ref, ForkIterator* iterator, HFSUniStr255* for
     if (ref == nullptr || iterator == nullptr) {
         return kErrParam;
     }
-    struct stat st;
-    OSErr err = StatRef(ref, &st);
-    if (err != kNoErr) {
-        return err;
-    }
-    bool hasData = !S_ISDIR(st.st_mode);
     std::uint32_t index = iterator->index;
+    struct stat st {};
+    OSErr err = kNoErr;
+    bool hasData = iterator->reserved[kIteratorKind] == kKindWithData;
+    if (index == 0 || iterator->reserved[kIteratorKind] == kKindUnknown) {
+        err = StatRef(ref, &st);
+        if (err != kNoErr) {
+            return err;
+        }
+        hasData = !S_ISDIR(st.st_mode);
+        iterator->reserved[kIteratorKind] = hasData ? kKindWithData : kKindFolder;
+    }
     HFSUniStr255 name{};
     std::int64_t size = 0;
     std::uint64_t physical = 0;
@@ -323,7 +377,7 @@ OSErr FSIterateForks(const FSRef* ref, ForkIterator* iterator, HFSUniStr255* for
         physical = withBytes ? static_cast<std::uint64_t>(st.st_blocks) * 512 : 0;
     } else {
         std::vector<std::string> attrs;
-        err = ListAttrForks(ref->path, &attrs);
+        err = ListAttrForks(ref, &attrs);
         if (err != kNoErr) {
             return err;
         }
@@ -404,20 +458,18 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* f
     if (forkRefNum == nullptr || permissions < kFSReadPerm || permissions > kFSReadWritePerm) {
         return kErrParam;
     }
-    struct stat st;
-    OSErr err = StatRef(ref, &st);
-    if (err != kNoErr) {
-        return err;
-    }
     auto fork = std::make_shared<OpenFork>();
     fork->canRead = (permissions & kFSReadPerm) != 0;
     fork->canWrite = (permissions & kFSWritePerm) != 0;
+    OSErr err;
     if (forkNameLength == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            return kErrNotAFile;
-        }
-        err = OpenDataFork(ref->path, st, permissions, fork.get());
+        err = OpenDataFork(ref, permissions, fork.get());
     } else {
+        struct stat st;
+        err = StatRef(ref, &st);
+        if (err != kNoErr) {
+            return err;
+        }
         fork->path = ref->path;
         err = AttrForForkName(forkNameLength, forkName, &fork->attr);
         if (err == kNoErr) {

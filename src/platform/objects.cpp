@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/OpenNoSymlinks.h"
 #include "platform/files.h"
 #include "platform/internal.h"
 
@@ -15,26 +16,68 @@ using namespace zv_platform_detail;
 
 namespace {
 
+// The status of parentRef as the parent of a new object: 0 for a folder.
+OSErr CheckParent(const FSRef* parentRef) {
+    struct stat st;
+    OSErr err = StatRef(parentRef, &st);
+    if (err != kNoErr) {
+        return err == kErrNotFound ? kErrFolderNotFound : err;
+    }
+    return S_ISDIR(st.st_mode) ? kNoErr : kErrNotAFolder;
+}
+
+// The path of a new child of parentRef, whose parent is not looked at.
+OSErr ChildPath(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
+                std::string* path) {
+    if (parentRef->path[0] != '/' ||
+        std::memchr(parentRef->path, '\0', sizeof parentRef->path) == nullptr) {
+        return kErrParam;
+    }
+    std::string utf8;
+    OSErr err = NameToUtf8(name, nameLength, &utf8);
+    if (err != kNoErr) {
+        return err;
+    }
+    return JoinChild(parentRef->path, utf8, path);
+}
+
 // The path of a new child of parentRef; the parent must be a folder.
 OSErr NewChildPath(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
                    std::string* path) {
     if (parentRef == nullptr) {
         return kErrParam;
     }
-    struct stat st;
-    OSErr err = StatRef(parentRef, &st);
-    if (err != kNoErr) {
-        return err == kErrNotFound ? kErrFolderNotFound : err;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        return kErrNotAFolder;
-    }
-    std::string utf8;
-    err = NameToUtf8(name, nameLength, &utf8);
+    OSErr err = CheckParent(parentRef);
     if (err != kNoErr) {
         return err;
     }
-    return JoinChild(parentRef->path, utf8, path);
+    return ChildPath(parentRef, nameLength, name, path);
+}
+
+// Creates the new file (mode as for open) without following any link; the
+// parent is looked at only when that fails, for the status to give, which is
+// then the one NewChildPath and the create would have given together.
+int CreateFileNoSymlinks(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
+                         mode_t mode, std::string* path, OSErr* err) {
+    if (parentRef == nullptr) {
+        *err = kErrParam;
+        return -1;
+    }
+    *err = ChildPath(parentRef, nameLength, name, path);
+    int fd = -1;
+    if (*err == kNoErr) {
+        fd = OpenNoSymlinks(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            mode);
+        if (fd >= 0) {
+            return fd;
+        }
+        *err = StatusFromErrno(errno);
+    }
+    OSErr parentErr = CheckParent(parentRef);
+    if (parentErr != kNoErr) {
+        *err = parentErr;
+    }
+    return -1;
 }
 
 // Hands out the outputs of a creation that succeeded (err 0, object is the
@@ -99,14 +142,11 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
         return kErrParam;
     }
     std::string path;
-    OSErr err = NewChildPath(parentRef, nameLength, name, &path);
-    if (err != kNoErr) {
-        return err;
-    }
+    OSErr err;
     mode_t mode = (whichInfo & kCatInfoPermissions) ? 0600 : 0666;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    int fd = CreateFileNoSymlinks(parentRef, nameLength, name, mode, &path, &err);
     if (fd < 0) {
-        return StatusFromErrno(errno);
+        return err;
     }
     // The information goes on through the descriptor of the new file.
     ObjectStat object;
