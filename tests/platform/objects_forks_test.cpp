@@ -79,6 +79,39 @@ TEST_F(ObjectsTest, CreateRefusesTakenAndBadNames) {
     EXPECT_EQ(CreateFile(fileRef, "x"), kErrNotAFolder);
 }
 
+// A new file is made only in a folder reached without links; when it cannot
+// be made, the parent decides the status.
+TEST_F(ObjectsTest, CreateChecksTheParentOnlyToExplainAFailure) {
+    FSRef sub{};
+    ASSERT_EQ(CreateDir(root, "sub", &sub), kNoErr);
+    ASSERT_EQ(symlink("sub", (dir / "via").c_str()), 0);
+    FSRef gone = sub;
+    std::strcat(gone.path, "/missing");
+    FSRef throughLink = sub;
+    std::strcpy(throughLink.path, (dir / "via").c_str());
+    FSRef inside = throughLink;
+    ASSERT_EQ(mkdir((dir / "sub/deeper").c_str(), 0755), 0);
+    std::strcat(inside.path, "/deeper");
+    struct Case {
+        const char* label;
+        const FSRef* parent;
+        const char* name;
+        OSErr expected;
+    };
+    const Case cases[] = {
+        {"missing parent", &gone, "x", kErrFolderNotFound},
+        {"missing parent beats a bad name", &gone, "a/b", kErrFolderNotFound},
+        {"parent is a link", &throughLink, "x", kErrNotAFolder},
+        {"a link on the way to the parent", &inside, "x", kErrParam},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(CreateFile(*c.parent, c.name), c.expected);
+    }
+    EXPECT_FALSE(Exists(dir / "sub/x")) << "nothing is made through a link";
+    EXPECT_FALSE(Exists(dir / "sub/deeper/x")) << "nothing is made through a link";
+}
+
 TEST_F(ObjectsTest, CreateAppliesCatalogInfoAndUndoesAFailedApply) {
     FSCatalogInfo info{};
     info.permissions.userID = geteuid();
@@ -270,6 +303,65 @@ TEST_F(ForksTest, AttributeForksBehaveLikeSmallFiles) {
     EXPECT_EQ(FSCreateFork(&file, own.length, own.unicode), kErrBadName);
     EXPECT_EQ(FSDeleteFork(&file, extra.length, extra.unicode), kNoErr);
     EXPECT_EQ(FSDeleteFork(&file, extra.length, extra.unicode), kErrForkNotFound);
+}
+
+// Opening a data fork never opens anything but a regular file or a link's
+// text, and never blocks on a FIFO.
+TEST_F(ForksTest, DataForkOfOtherObjectsIsRefused) {
+    ASSERT_EQ(mkdir((dir / "folder").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink(".", (dir / "here").c_str()), 0);
+    FSRef missing = file;
+    std::strcat(missing.path, "-gone");
+    FSRef throughLink = file;
+    std::strcpy(throughLink.path, (dir / "here/f").c_str());
+    const FSRef folder = RefOf(dir / "folder");
+    const FSRef fifo = RefOf(dir / "fifo");
+    struct Case {
+        const char* label;
+        const FSRef* ref;
+        std::int8_t permissions;
+        OSErr expected;
+    };
+    const Case cases[] = {
+        {"folder, read", &folder, kFSReadPerm, kErrNotAFile},
+        {"folder, write", &folder, kFSWritePerm, kErrNotAFile},
+        {"FIFO, read", &fifo, kFSReadPerm, kErrParam},
+        {"FIFO, write", &fifo, kFSWritePerm, kErrParam},
+        {"missing", &missing, kFSReadPerm, kErrNotFound},
+        {"a link on the way", &throughLink, kFSReadPerm, kErrParam},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        FSIORefNum fork = 0;
+        EXPECT_EQ(FSOpenFork(c.ref, 0, nullptr, c.permissions, &fork), c.expected);
+        EXPECT_EQ(fork, 0);
+    }
+}
+
+// A folder's forks are its attributes alone, however far the listing goes.
+TEST_F(ForksTest, FolderForksAreItsAttributes) {
+    ASSERT_EQ(mkdir((dir / "folder").c_str(), 0755), 0);
+    ASSERT_EQ(setxattr((dir / "folder").c_str(), "user.one", "1", 1, 0), 0);
+    ASSERT_EQ(setxattr((dir / "folder").c_str(), "user.two", "22", 2, 0), 0);
+    const FSRef folder = RefOf(dir / "folder");
+    ForkIterator it{};
+    std::set<std::pair<std::string, std::int64_t>> forks;
+    HFSUniStr255 name{};
+    std::int64_t size = 0;
+    OSErr err;
+    while ((err = FSIterateForks(&folder, &it, &name, &size, nullptr)) == kNoErr) {
+        forks.emplace(Utf8(name), size);
+    }
+    EXPECT_EQ(err, kErrNoMoreItems);
+    const std::set<std::pair<std::string, std::int64_t>> expected = {{"one", 1}, {"two", 2}};
+    EXPECT_EQ(forks, expected);
+
+    ForkIterator again{};
+    ASSERT_EQ(FSIterateForks(&folder, &again, nullptr, nullptr, nullptr), kNoErr);
+    ASSERT_EQ(rmdir((dir / "folder").c_str()), 0);
+    EXPECT_EQ(FSIterateForks(&folder, &again, nullptr, nullptr, nullptr), kErrNotFound)
+        << "a folder gone in the middle of the listing";
 }
 
 TEST_F(ForksTest, LinkDataForkIsItsTargetAndReadOnly) {
