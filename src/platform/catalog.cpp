@@ -124,7 +124,11 @@ std::uint8_t UserAccessBits(const ObjectPlace& place, const struct stat& st) {
     if (!allLikely && !MayAccess(place, W_OK)) {
         bits |= kUserAccessNoWrite;
     }
-    if (!(allLikely && likelyExec) && !MayAccess(place, X_OK)) {
+    // A regular file with no execute bit at all is executable by no one (the
+    // administrator included, and an access list cannot grant it past the
+    // mask that the group bits show): no need to ask.
+    const bool noOneExecutes = S_ISREG(st.st_mode) && (st.st_mode & 0111) == 0;
+    if (!(allLikely && likelyExec) && (noOneExecutes || !MayAccess(place, X_OK))) {
         bits |= kUserAccessNoSearch;
     }
     return bits;
