@@ -381,7 +381,7 @@ class IterateTest : public ::testing::Test {
   protected:
     void SetUp() override {
         for (int i = 0; i < kEntries; ++i) {
-            WriteText(dir / ("e" + std::to_string(i)), "x");
+            WriteText(dir / std::string("e").append(std::to_string(i)), "x");
         }
         ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
         folder = RefOf(dir.path());
