@@ -51,7 +51,7 @@ struct CopyFilterSettings {
     FSCatalogInfoBitmap whichInfo;  // fields the callback wants for each new object
     CopyFilterProc filterProcPtr;   // may be null
     bool containerChanged;          // a folder changed while it was enumerated
-    bool wantFSSpec;                // a filter is given and wants legacy specifications
+    bool wantFSSpec;                // a filter is given and wants legacy file records
     bool wantName;                  // a filter is given and wants names
     void* filterData;               // handed to the callback unchanged
 };

@@ -254,19 +254,19 @@ OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object, FSCata
     return kNoErr;
 }
 
-void FillSpec(const std::string& path, const struct stat& st, FSSpec* spec) {
-    std::memset(spec, 0, sizeof *spec);
-    spec->vRefNum = VolumeForDevice(st.st_dev, path);
+void FillSpec(const std::string& path, const struct stat& st, FSSpec* fsSpec) {
+    std::memset(fsSpec, 0, sizeof *fsSpec);
+    fsSpec->vRefNum = VolumeForDevice(st.st_dev, path);
     struct stat parent;
     std::string parentPath = ParentPath(path);
-    spec->parID = (IsVolumeRoot(path, st) || lstat(parentPath.c_str(), &parent) != 0)
-                      ? 1
-                      : NodeId(parentPath, parent);
+    fsSpec->parID = (IsVolumeRoot(path, st) || lstat(parentPath.c_str(), &parent) != 0)
+                        ? 1
+                        : NodeId(parentPath, parent);
     std::string name = LastComponent(path);
     std::size_t length = name.size() > 63 ? 63 : name.size();
-    spec->name[0] = static_cast<unsigned char>(length);
-    std::memcpy(spec->name + 1, name.data(), length);
-    SetRefPath(&spec->ref, path);
+    fsSpec->name[0] = static_cast<unsigned char>(length);
+    std::memcpy(fsSpec->name + 1, name.data(), length);
+    SetRefPath(&fsSpec->ref, path);
 }
 
 namespace {

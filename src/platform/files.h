@@ -51,15 +51,15 @@ OSErr FSMakeFSRefUnicode(const FSRef* parentRef, UniCharCount nameLength, const 
 // volume; the status of a failed lookup otherwise (-43).
 OSErr FSCompareFSRefs(const FSRef* ref1, const FSRef* ref2);
 
-// Turns a legacy specification back into its reference (the one it carries);
+// Turns a legacy file record back into its reference (the one it carries);
 // -43 when that object is gone.
-OSErr FSpMakeFSRef(const FSSpec* spec, FSRef* ref);
+OSErr FSpMakeFSRef(const FSSpec* fsSpec, FSRef* ref);
 
 // ---------------------------------------------------------------------------
 // Catalogue information
 
 // Reads the fields of whichInfo into catalogInfo (may be null when whichInfo
-// is 0), and optionally the object's name, its legacy specification and the
+// is 0), and optionally the object's name, its legacy file record and the
 // reference of its containing folder (the root's parent is the root itself).
 // kCatInfoValence counts the folder's entries (costs a folder read).
 OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfo,

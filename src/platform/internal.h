@@ -109,7 +109,7 @@ OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object,
                       FSCatalogInfoBitmap whichInfo, FSCatalogInfo* info);
 
 // Fills an FSSpec for the object at path.
-void FillSpec(const std::string& path, const struct stat& st, FSSpec* spec);
+void FillSpec(const std::string& path, const struct stat& st, FSSpec* fsSpec);
 
 // True when the object at path carries the immutable flag.
 bool IsImmutable(const std::string& path);

@@ -156,16 +156,16 @@ OSErr FSCompareFSRefs(const FSRef* ref1, const FSRef* ref2) {
     return a.st_ino == b.st_ino ? kNoErr : kErrDifferentObjects;
 }
 
-OSErr FSpMakeFSRef(const FSSpec* spec, FSRef* ref) {
+OSErr FSpMakeFSRef(const FSSpec* fsSpec, FSRef* ref) {
     ZV_FAULT_POINT(FSpMakeFSRef);
-    if (spec == nullptr || ref == nullptr) {
+    if (fsSpec == nullptr || ref == nullptr) {
         return kErrParam;
     }
     struct stat st;
-    OSErr err = StatRef(&spec->ref, &st);
+    OSErr err = StatRef(&fsSpec->ref, &st);
     if (err != kNoErr) {
         return err;
     }
-    *ref = spec->ref;
+    *ref = fsSpec->ref;
     return kNoErr;
 }

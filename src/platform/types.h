@@ -188,7 +188,7 @@ enum : FSCatalogInfoBitmap {
     kCatInfoGettableInfo = 0x0003FFFF,
 };
 
-// Legacy file specification: volume, parent folder ID and an 8-bit name of up
+// Legacy file record: volume, parent folder ID and an 8-bit name of up
 // to 63 bytes (Pascal string, cut at 63 bytes when longer). It cannot be
 // resolved through the numbers on this system, so it also carries the
 // reference it was made from (see FSpMakeFSRef).
