@@ -348,6 +348,45 @@ OSErr WriteData(OpenFork& fork, std::int64_t position, std::uint32_t count,
     return kNoErr;
 }
 
+// An attribute fork is read whole and the requested range copied out.
+OSErr ReadAttrFork(const OpenFork& fork, std::int64_t position, std::uint32_t count,
+                   unsigned char* buffer, std::uint32_t* done) {
+    *done = 0;
+    std::vector<unsigned char> value;
+    OSErr err = ReadAttr(fork.path, fork.attr, &value);
+    if (err == kNoErr && position < static_cast<std::int64_t>(value.size())) {
+        std::size_t available = value.size() - static_cast<std::size_t>(position);
+        *done = static_cast<std::uint32_t>(available < count ? available : count);
+        std::memcpy(buffer, value.data() + position, *done);
+    }
+    return err;
+}
+
+// An attribute fork is written by reading the whole value, patching the range
+// (growing the value when needed) and writing it back in one call.
+OSErr WriteAttrFork(const OpenFork& fork, std::int64_t position, std::uint32_t count,
+                    const unsigned char* buffer, std::uint32_t* done) {
+    *done = 0;
+    std::vector<unsigned char> value;
+    OSErr err = ReadAttr(fork.path, fork.attr, &value);
+    if (err != kNoErr || count == 0) {
+        return err;
+    }
+    if (position + static_cast<std::int64_t>(count) > XATTR_SIZE_MAX) {
+        return kErrDiskFull;
+    }
+    std::size_t end = static_cast<std::size_t>(position) + count;
+    if (value.size() < end) {
+        value.resize(end);
+    }
+    std::memcpy(value.data() + position, buffer, count);
+    err = WriteAttr(fork.path, fork.attr, value);
+    if (err == kNoErr) {
+        *done = count;
+    }
+    return err;
+}
+
 }  // namespace
 
 OSErr FSIterateForks(const FSRef* ref, ForkIterator* iterator, HFSUniStr255* forkName,
@@ -512,13 +551,7 @@ OSErr FSReadFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_t
     if (fork->isData) {
         err = ReadData(*fork, position, requestCount, bytes, &done);
     } else {
-        std::vector<unsigned char> value;
-        err = ReadAttr(fork->path, fork->attr, &value);
-        if (err == kNoErr && position < static_cast<std::int64_t>(value.size())) {
-            std::size_t available = value.size() - static_cast<std::size_t>(position);
-            done = static_cast<std::uint32_t>(available < requestCount ? available : requestCount);
-            std::memcpy(bytes, value.data() + position, done);
-        }
+        err = ReadAttrFork(*fork, position, requestCount, bytes, &done);
     }
     fork->mark = position + done;
     if (actualCount != nullptr) {
@@ -554,21 +587,7 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_
     if (fork->isData) {
         err = WriteData(*fork, position, requestCount, bytes, &done);
     } else {
-        std::vector<unsigned char> value;
-        err = ReadAttr(fork->path, fork->attr, &value);
-        if (err == kNoErr && requestCount > 0 &&
-            position + static_cast<std::int64_t>(requestCount) > XATTR_SIZE_MAX) {
-            err = kErrDiskFull;
-        }
-        if (err == kNoErr && requestCount > 0) {
-            std::size_t end = static_cast<std::size_t>(position) + requestCount;
-            if (value.size() < end) {
-                value.resize(end);
-            }
-            std::memcpy(value.data() + position, bytes, requestCount);
-            err = WriteAttr(fork->path, fork->attr, value);
-        }
-        done = err == kNoErr ? requestCount : 0;
+        err = WriteAttrFork(*fork, position, requestCount, bytes, &done);
     }
     fork->mark = position + done;
     if (actualCount != nullptr) {
