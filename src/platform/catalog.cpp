@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CreatedFileSlot.h"
 #include "platform/dates.h"
 #include "platform/files.h"
 #include "platform/internal.h"
@@ -107,17 +110,69 @@ bool MayAccess(const ObjectPlace& place, int mode) {
     return faccessat(place.dirFd, place.name, mode, AT_EACCESS) == 0;
 }
 
-// The rights that are probably granted are asked for in one check; only when
-// that check fails is each of them asked for alone. Execution is asked for
-// with them only when some execute bit is set (or for a folder).
-std::uint8_t UserAccessBits(const ObjectPlace& place, const struct stat& st) {
-    std::uint8_t bits = st.st_uid == geteuid() ? 0 : kUserAccessNotOwner;
+// File systems on which the kernel itself decides access by the mode (and
+// access lists), with no server or daemon to ask.
+bool IsLocalKind(__fsword_t type) {
+    constexpr __fsword_t kExt = 0xEF53;
+    constexpr __fsword_t kXfs = 0x58465342;
+    constexpr __fsword_t kBtrfs = 0x9123683E;
+    constexpr __fsword_t kTmpfs = 0x01021994;
+    constexpr __fsword_t kF2fs = static_cast<__fsword_t>(0xF2F52010);
+    return type == kExt || type == kXfs || type == kBtrfs || type == kTmpfs || type == kF2fs;
+}
+
+void LookAtFolderMount(int dirFd, FolderMount* mount) {
+    mount->looked = true;
+    struct statfs fs;
+    struct statx sx;
+    if (fstatfs(dirFd, &fs) != 0 || statx(dirFd, "", AT_EMPTY_PATH, STATX_MNT_ID, &sx) != 0 ||
+        (sx.stx_mask & STATX_MNT_ID) == 0) {
+        return;
+    }
+    mount->ownerBitsDecide = IsLocalKind(fs.f_type);
+    mount->readOnly = (fs.f_flags & ST_RDONLY) != 0;
+    mount->noExec = (fs.f_flags & ST_NOEXEC) != 0;
+    mount->mountId = sx.stx_mnt_id;
+}
+
+// True when the owner bits of the mode already show that the caller has the
+// wanted rights (R_OK, W_OK and X_OK are the bits' own values). For the owner
+// the kernel checks just those bits (an access list keeps the owner's entry
+// there); beyond them a read-only mount or an immutable object refuses
+// writing, and a mount without execution refuses running a file. So this
+// answers only for the owner of an object with a known lock, on the local
+// file system of the open folder; false means the kernel has to be asked.
+bool OwnerBitsGrant(const ObjectPlace& place, const ObjectStat& object, int wanted) {
+    const struct stat& st = object.st;
+    if (place.mount == nullptr || st.st_uid != place.euid || !object.lockKnown || object.locked) {
+        return false;
+    }
+    if (!place.mount->looked) {
+        LookAtFolderMount(place.dirFd, place.mount);
+    }
+    const FolderMount& mount = *place.mount;
+    if (!mount.ownerBitsDecide || mount.mountId == 0 || object.mountId != mount.mountId ||
+        ((wanted & W_OK) && mount.readOnly) ||
+        ((wanted & X_OK) && mount.noExec && !S_ISDIR(st.st_mode))) {
+        return false;
+    }
+    const int ownerBits = static_cast<int>((st.st_mode >> 6) & 7);
+    return (ownerBits & wanted) == wanted;
+}
+
+// The rights that are probably granted are asked for in one check (or read
+// off the mode); only when that fails is each of them asked for alone.
+// Execution is asked for with them only when some execute bit is set (or for
+// a folder).
+std::uint8_t UserAccessBits(const ObjectPlace& place, const ObjectStat& object) {
+    const struct stat& st = object.st;
+    std::uint8_t bits = st.st_uid == place.euid ? 0 : kUserAccessNotOwner;
     if (S_ISLNK(st.st_mode)) {
         return bits;
     }
     const bool likelyExec = S_ISDIR(st.st_mode) || (st.st_mode & 0111) != 0;
     const int likely = R_OK | W_OK | (likelyExec ? X_OK : 0);
-    const bool allLikely = MayAccess(place, likely);
+    const bool allLikely = OwnerBitsGrant(place, object, likely) || MayAccess(place, likely);
     if (!allLikely && !MayAccess(place, R_OK)) {
         bits |= kUserAccessNoRead;
     }
@@ -214,7 +269,7 @@ OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object, FSCata
         info->nodeID = NodeId(path, st);
     }
     if (which & (kCatInfoPermissions | kCatInfoUserPrivs)) {
-        std::uint8_t access = UserAccessBits(place, st);
+        std::uint8_t access = UserAccessBits(place, object);
         if (which & kCatInfoPermissions) {
             info->permissions = FSPermissionInfo{};
             info->permissions.userID = st.st_uid;
@@ -430,10 +485,12 @@ int ChmodNoFollow(const std::string& path, mode_t mode) {
     return fchmodat(AT_FDCWD, path.c_str(), mode, 0);
 }
 
-// st is the object's lstat from before; a chmod leaves its owner alone.
+// st is the object's lstat from before; a chmod leaves its owner alone, and
+// a mode the object already has is not set again.
 OSErr ApplyPermissions(const std::string& path, bool isLink, const struct stat& st,
                        const FSPermissionInfo& perm) {
-    if (!isLink && ChmodNoFollow(path, perm.mode & 07777) != 0) {
+    if (!isLink && (st.st_mode & 07777) != (perm.mode & 07777) &&
+        ChmodNoFollow(path, perm.mode & 07777) != 0) {
         return StatusFromErrno(errno);
     }
     if (st.st_uid == perm.userID && st.st_gid == perm.groupID) {
@@ -479,9 +536,10 @@ OSErr ApplyTimes(const std::string& path, FSCatalogInfoBitmap which, const FSCat
     return kNoErr;
 }
 
-// ApplyPermissions through the open descriptor of a new regular file.
+// ApplyPermissions through the open descriptor of a new regular file; a mode
+// that the file was born with is not set again.
 OSErr ApplyPermissionsFd(int fd, const struct stat& st, const FSPermissionInfo& perm) {
-    if (fchmod(fd, perm.mode & 07777) != 0) {
+    if ((st.st_mode & 07777) != (perm.mode & 07777) && fchmod(fd, perm.mode & 07777) != 0) {
         return StatusFromErrno(errno);
     }
     if (st.st_uid == perm.userID && st.st_gid == perm.groupID) {
@@ -628,8 +686,8 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
         }
     }
     if (whichInfo != 0) {
-        err = ReadCatalogInfo(ObjectPlace{path.c_str(), AT_FDCWD, path.c_str()}, object, whichInfo,
-                              catalogInfo);
+        err = ReadCatalogInfo(ObjectPlace{path.c_str(), AT_FDCWD, path.c_str(), geteuid(), nullptr},
+                              object, whichInfo, catalogInfo);
         if (err != kNoErr) {
             return err;
         }
@@ -649,6 +707,7 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
 OSErr FSSetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo,
                        const FSCatalogInfo* catalogInfo) {
     ZV_FAULT_POINT(FSSetCatalogInfo);
+    CreatedFileSlot::Forget();
     if (ref == nullptr || catalogInfo == nullptr) {
         return kErrParam;
     }

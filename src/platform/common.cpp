@@ -101,8 +101,9 @@ void CopyStatx(const struct statx& sx, ObjectStat* out) {
                   static_cast<long>(sx.stx_mtime.tv_nsec)};
     st.st_ctim = {static_cast<time_t>(sx.stx_ctime.tv_sec),
                   static_cast<long>(sx.stx_ctime.tv_nsec)};
-    out->locked = (sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) != 0 &&
-                  (sx.stx_attributes & STATX_ATTR_IMMUTABLE) != 0;
+    out->lockKnown = (sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) != 0;
+    out->locked = out->lockKnown && (sx.stx_attributes & STATX_ATTR_IMMUTABLE) != 0;
+    out->mountId = (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
     out->hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
     out->birth = {static_cast<time_t>(sx.stx_btime.tv_sec),
                   static_cast<long>(sx.stx_btime.tv_nsec)};

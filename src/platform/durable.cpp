@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/CreatedFileSlot.h"
 #include "platform/internal.h"
 
 using namespace zv_platform_detail;
@@ -46,6 +47,7 @@ OSErr FSFlushObject(const FSRef* ref) {
 OSErr FSRenameOverUnicode(const FSRef* ref, UniCharCount nameLength, const UniChar* name,
                           FSRef* newRef) {
     ZV_FAULT_POINT(FSRenameOverUnicode);
+    CreatedFileSlot::Forget();
     if (ref == nullptr || name == nullptr) {
         return kErrParam;
     }

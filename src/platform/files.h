@@ -166,8 +166,10 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_
                   std::uint32_t requestCount, const void* buffer, std::uint32_t* actualCount);
 
 // Reserves disk space for the fork without changing its logical size
-// (fallocate with FALLOC_FL_KEEP_SIZE). Where the file system cannot reserve,
-// the call answers 0 with actualCount 0. -34 when the disk is full.
+// (fallocate with FALLOC_FL_KEEP_SIZE). Requests under 1 MiB are not
+// reserved (a small fork gains nothing from it); they, and requests where the
+// file system cannot reserve, answer 0 with actualCount 0. -34 when the disk
+// is full.
 OSErr FSAllocateFork(FSIORefNum forkRefNum, std::uint16_t flags, std::uint16_t positionMode,
                      std::int64_t positionOffset, std::uint64_t requestCount,
                      std::uint64_t* actualCount);

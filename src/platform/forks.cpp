@@ -1,6 +1,8 @@
 // Forks: the data fork is the file's contents, the other forks are the
 // file's "user." extended attributes (our own "user.zorvane." ones excluded).
-// Open forks live in a process-wide table indexed by their fork number.
+// Open forks live in a process-wide table indexed by their fork number. An
+// attribute is read whole when its fork is opened; reads come from that value
+// and each write stores the whole patched value.
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/limits.h>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CreatedFileSlot.h"
 #include "platform/OpenNoSymlinks.h"
 #include "platform/files.h"
 #include "platform/internal.h"
@@ -29,8 +32,9 @@ struct OpenFork {
     int fd = -1;          // data fork of a regular file
     bool isLink = false;  // data fork of a link: its target text
     std::string linkText;
-    std::string path;  // attribute forks: the object and the attribute
+    std::string path;  // attribute forks: the object, the attribute and its value
     std::string attr;
+    std::vector<unsigned char> value;
     bool canRead = false;
     bool canWrite = false;
     std::int64_t mark = 0;
@@ -43,6 +47,12 @@ struct OpenFork {
 };
 
 constexpr int kMaxForks = 32767;
+
+// Space is reserved in advance only for requests of this size and more: the
+// file system places a smaller fork as well from its first write, and
+// reserving first would only add a call and the work of converting the
+// reserved blocks.
+constexpr std::uint64_t kSmallestReservation = 1 << 20;
 
 struct ForkTable {
     std::mutex mutex;
@@ -157,24 +167,17 @@ OSErr ListAttrForks(const FSRef* ref, std::vector<std::string>* names) {
     return kNoErr;
 }
 
+// Reads a whole attribute in one call: no attribute value is larger than
+// XATTR_SIZE_MAX.
 OSErr ReadAttr(const std::string& path, const std::string& attr,
                std::vector<unsigned char>* value) {
-    for (int tries = 0; tries < 8; ++tries) {
-        ssize_t size = lgetxattr(path.c_str(), attr.c_str(), nullptr, 0);
-        if (size < 0) {
-            return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
-        }
-        value->resize(static_cast<std::size_t>(size));
-        ssize_t got = lgetxattr(path.c_str(), attr.c_str(), value->data(), value->size());
-        if (got >= 0) {
-            value->resize(static_cast<std::size_t>(got));
-            return kNoErr;
-        }
-        if (errno != ERANGE) {
-            return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
-        }
+    thread_local unsigned char buffer[XATTR_SIZE_MAX];
+    ssize_t got = lgetxattr(path.c_str(), attr.c_str(), buffer, sizeof buffer);
+    if (got < 0) {
+        return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
     }
-    return kErrIO;
+    value->assign(buffer, buffer + got);
+    return kNoErr;
 }
 
 OSErr WriteAttr(const std::string& path, const std::string& attr,
@@ -198,11 +201,7 @@ OSErr ForkSize(OpenFork& fork, std::int64_t* size) {
         *size = st.st_size;
         return kNoErr;
     }
-    ssize_t n = lgetxattr(fork.path.c_str(), fork.attr.c_str(), nullptr, 0);
-    if (n < 0) {
-        return errno == ENODATA ? kErrForkNotFound : StatusFromErrno(errno);
-    }
-    *size = n;
+    *size = static_cast<std::int64_t>(fork.value.size());
     return kNoErr;
 }
 
@@ -278,14 +277,22 @@ OSErr OpenDataForkByStat(const std::string& path, const struct stat& st, std::in
     return kNoErr;
 }
 
-// The data fork of ref's object: opened straight away when it is a regular
-// file reached without links; anything else goes by its lstat.
+// The data fork of ref's object: the file this thread has just created is
+// written through its creation's descriptor; otherwise opened straight away
+// when it is a regular file reached without links; anything else goes by its
+// lstat.
 OSErr OpenDataFork(const FSRef* ref, std::int8_t permissions, OpenFork* fork) {
     if (ref == nullptr || ref->path[0] != '/' ||
         std::memchr(ref->path, '\0', sizeof ref->path) == nullptr) {
         return kErrParam;
     }
-    int fd = OpenNoSymlinks(ref->path, DataOpenFlags(permissions));
+    int fd = permissions == kFSWritePerm ? CreatedFileSlot::Take(ref->path) : -1;
+    if (fd >= 0) {
+        fork->isData = true;  // the file this thread has just created
+        fork->fd = fd;
+        return kNoErr;
+    }
+    fd = OpenNoSymlinks(ref->path, DataOpenFlags(permissions));
     if (fd >= 0) {
         struct stat opened;
         if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
@@ -348,40 +355,39 @@ OSErr WriteData(OpenFork& fork, std::int64_t position, std::uint32_t count,
     return kNoErr;
 }
 
-// An attribute fork is read whole and the requested range copied out.
+// The requested range of the attribute's value as read at the open.
 OSErr ReadAttrFork(const OpenFork& fork, std::int64_t position, std::uint32_t count,
                    unsigned char* buffer, std::uint32_t* done) {
     *done = 0;
-    std::vector<unsigned char> value;
-    OSErr err = ReadAttr(fork.path, fork.attr, &value);
-    if (err == kNoErr && position < static_cast<std::int64_t>(value.size())) {
+    const std::vector<unsigned char>& value = fork.value;
+    if (position < static_cast<std::int64_t>(value.size())) {
         std::size_t available = value.size() - static_cast<std::size_t>(position);
         *done = static_cast<std::uint32_t>(available < count ? available : count);
         std::memcpy(buffer, value.data() + position, *done);
     }
-    return err;
+    return kNoErr;
 }
 
-// An attribute fork is written by reading the whole value, patching the range
-// (growing the value when needed) and writing it back in one call.
-OSErr WriteAttrFork(const OpenFork& fork, std::int64_t position, std::uint32_t count,
+// Patches the range into the value (growing it when needed) and stores the
+// whole value in one call; the fork keeps the new value once it is stored.
+OSErr WriteAttrFork(OpenFork& fork, std::int64_t position, std::uint32_t count,
                     const unsigned char* buffer, std::uint32_t* done) {
     *done = 0;
-    std::vector<unsigned char> value;
-    OSErr err = ReadAttr(fork.path, fork.attr, &value);
-    if (err != kNoErr || count == 0) {
-        return err;
+    if (count == 0) {
+        return kNoErr;
     }
     if (position + static_cast<std::int64_t>(count) > XATTR_SIZE_MAX) {
         return kErrDiskFull;
     }
+    std::vector<unsigned char> value = fork.value;
     std::size_t end = static_cast<std::size_t>(position) + count;
     if (value.size() < end) {
         value.resize(end);
     }
     std::memcpy(value.data() + position, buffer, count);
-    err = WriteAttr(fork.path, fork.attr, value);
+    OSErr err = WriteAttr(fork.path, fork.attr, value);
     if (err == kNoErr) {
+        fork.value = std::move(value);
         *done = count;
     }
     return err;
@@ -512,8 +518,7 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* f
         fork->path = ref->path;
         err = AttrForForkName(forkNameLength, forkName, &fork->attr);
         if (err == kNoErr) {
-            std::vector<unsigned char> value;
-            err = ReadAttr(fork->path, fork->attr, &value);
+            err = ReadAttr(fork->path, fork->attr, &fork->value);
         }
     }
     if (err != kNoErr) {
@@ -617,7 +622,7 @@ OSErr FSAllocateFork(FSIORefNum forkRefNum, std::uint16_t /*flags*/, std::uint16
         return kErrParam;
     }
     std::uint64_t reserved = 0;
-    if (fork->isData && requestCount > 0) {
+    if (fork->isData && requestCount >= kSmallestReservation) {
         if (fallocate(fork->fd, FALLOC_FL_KEEP_SIZE, position, static_cast<off_t>(requestCount)) ==
             0) {
             reserved = requestCount;
@@ -655,16 +660,13 @@ OSErr FSSetForkSize(FSIORefNum forkRefNum, std::uint16_t positionMode,
         if (size > XATTR_SIZE_MAX) {
             return kErrDiskFull;
         }
-        std::vector<unsigned char> value;
-        err = ReadAttr(fork->path, fork->attr, &value);
-        if (err != kNoErr) {
-            return err;
-        }
+        std::vector<unsigned char> value = fork->value;
         value.resize(static_cast<std::size_t>(size));
         err = WriteAttr(fork->path, fork->attr, value);
         if (err != kNoErr) {
             return err;
         }
+        fork->value = std::move(value);
     }
     if (fork->mark > size) {
         fork->mark = size;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/fault_injection.h"
@@ -42,6 +43,8 @@ OSErr StatRef(const FSRef* ref, struct stat* st);
 struct ObjectStat {
     struct stat st;
     bool locked;
+    bool lockKnown;         // the file system reports the immutable flag
+    std::uint64_t mountId;  // 0 when the kernel does not tell
     bool hasBirth;
     struct timespec birth;
 };
@@ -59,10 +62,25 @@ OSErr StatRefObject(const FSRef* ref, bool wantBirth, ObjectStat* out);
 // An object named by its absolute path and, for calls that can use it,
 // relative to an open folder (dirFd AT_FDCWD and name the path when no
 // folder is open). Lookups relative to the folder skip walking the path.
+// What decides access to the children of an open folder, found out once per
+// batch when first needed: whether the owner's rights can be read off the
+// mode there (a local file system of a known kind) and the mount's flags.
+struct FolderMount {
+    bool looked = false;
+    bool ownerBitsDecide = false;
+    bool readOnly = false;
+    bool noExec = false;
+    std::uint64_t mountId = 0;
+};
+
+// euid is the caller's effective user, asked for once per batch of objects;
+// mount is the open folder's (none when no folder is open).
 struct ObjectPlace {
     const char* path;
     int dirFd;
     const char* name;
+    uid_t euid;
+    FolderMount* mount;
 };
 
 // Converts an object name to UTF-8 and checks it: -37 for empty, ".", "..",

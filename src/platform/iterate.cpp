@@ -148,6 +148,8 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, std::uint32_t maximumObjects,
     }
     OSErr err = kNoErr;
     std::uint32_t count = 0;
+    const uid_t euid = geteuid();
+    FolderMount mount;
     while (count < maximumObjects) {
         std::string name;
         err = NextName(iterator, &name);
@@ -162,8 +164,9 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, std::uint32_t maximumObjects,
         // A flat iterator's open folder names the child without a walk of
         // the whole path.
         const ObjectPlace place =
-            iterator->dir != nullptr ? ObjectPlace{path.c_str(), dirfd(iterator->dir), name.c_str()}
-                                     : ObjectPlace{path.c_str(), AT_FDCWD, path.c_str()};
+            iterator->dir != nullptr
+                ? ObjectPlace{path.c_str(), dirfd(iterator->dir), name.c_str(), euid, &mount}
+                : ObjectPlace{path.c_str(), AT_FDCWD, path.c_str(), euid, nullptr};
         ObjectStat object;
         if (StatObjectAt(place.dirFd, place.name, (whichInfo & kCatInfoCreateDate) != 0, &object) !=
             0) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/CreatedFileSlot.h"
 #include "platform/OpenNoSymlinks.h"
 #include "platform/files.h"
 #include "platform/internal.h"
@@ -100,8 +101,8 @@ OSErr FinishCreate(const std::string& path, bool isFolder, OSErr err, const Obje
     }
     if (newDirID != nullptr) {
         FSCatalogInfo info{};
-        ReadCatalogInfo(ObjectPlace{path.c_str(), AT_FDCWD, path.c_str()}, object, kCatInfoNodeID,
-                        &info);
+        ReadCatalogInfo(ObjectPlace{path.c_str(), AT_FDCWD, path.c_str(), geteuid(), nullptr},
+                        object, kCatInfoNodeID, &info);
         *newDirID = info.nodeID;
     }
     return kNoErr;
@@ -143,7 +144,9 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
     }
     std::string path;
     OSErr err;
-    mode_t mode = (whichInfo & kCatInfoPermissions) ? 0600 : 0666;
+    // Born with its permission bits where they are given (the umask may take
+    // some away; they are put right through the descriptor below).
+    mode_t mode = (whichInfo & kCatInfoPermissions) ? (catalogInfo->permissions.mode & 0777) : 0666;
     int fd = CreateFileNoSymlinks(parentRef, nameLength, name, mode, &path, &err);
     if (fd < 0) {
         return err;
@@ -155,7 +158,16 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
     if (err == kNoErr && which != 0) {
         err = ApplyCatalogInfoToNewFile(fd, path, &object, which, *catalogInfo);
     }
-    close(fd);
+    // The file's data is usually written next: keep the descriptor for that,
+    // unless the file is now locked or its owner may not write it.
+    const bool locked = (which & kCatInfoNodeFlags) && (catalogInfo->nodeFlags & kNodeLocked);
+    const mode_t finalMode =
+        (which & kCatInfoPermissions) ? catalogInfo->permissions.mode : object.st.st_mode;
+    if (err == kNoErr && !locked && (finalMode & S_IWUSR) != 0) {
+        CreatedFileSlot::Keep(fd, path);
+    } else {
+        close(fd);
+    }
     return FinishCreate(path, false, err, object, newRef, newSpec, nullptr);
 }
 
@@ -163,6 +175,7 @@ OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, 
                                FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* catalogInfo,
                                FSRef* newRef, FSSpec* newSpec, std::uint32_t* newDirID) {
     ZV_FAULT_POINT(FSCreateDirectoryUnicode);
+    CreatedFileSlot::Forget();
     if ((whichInfo & kCatInfoSettableInfo) != 0 && catalogInfo == nullptr) {
         return kErrParam;
     }
@@ -187,6 +200,7 @@ OSErr FSCreateDirectoryUnicode(const FSRef* parentRef, UniCharCount nameLength, 
 
 OSErr FSDeleteObject(const FSRef* ref) {
     ZV_FAULT_POINT(FSDeleteObject);
+    CreatedFileSlot::Forget();
     struct stat st;
     OSErr err = StatRef(ref, &st);
     if (err != kNoErr) {
@@ -202,6 +216,7 @@ OSErr FSDeleteObject(const FSRef* ref) {
 
 OSErr FSMoveObject(const FSRef* ref, const FSRef* destDirectory, FSRef* newRef) {
     ZV_FAULT_POINT(FSMoveObject);
+    CreatedFileSlot::Forget();
     struct stat st;
     struct stat dest;
     OSErr err = StatRef(ref, &st);
@@ -239,6 +254,7 @@ OSErr FSMoveObject(const FSRef* ref, const FSRef* destDirectory, FSRef* newRef) 
 OSErr FSRenameUnicode(const FSRef* ref, UniCharCount nameLength, const UniChar* name,
                       TextEncoding /*textEncodingHint*/, FSRef* newRef) {
     ZV_FAULT_POINT(FSRenameUnicode);
+    CreatedFileSlot::Forget();
     struct stat st;
     OSErr err = StatRef(ref, &st);
     if (err != kNoErr) {

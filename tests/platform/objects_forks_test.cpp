@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -138,6 +140,116 @@ TEST_F(ObjectsTest, CreateAppliesCatalogInfoAndUndoesAFailedApply) {
     linkInfo.finderInfo.fileCreator = kSymLinkCreator;
     EXPECT_EQ(CreateFile(root, "empty-link", nullptr, kCatInfoFinderInfo, &linkInfo), kErrParam);
     EXPECT_FALSE(Exists(dir / "empty-link"));
+}
+
+// A new file is born with the mode it is given; where the umask takes bits
+// away, they are put back.
+TEST_F(ObjectsTest, NewFileGetsItsModeWhateverTheUmask) {
+    struct Case {
+        mode_t umask;
+        mode_t mode;
+    };
+    const Case cases[] = {{022, 0744}, {022, 0755}, {077, 0755}, {0, 0600}, {027, 04711}};
+    int index = 0;
+    for (const Case& c : cases) {
+        FSCatalogInfo info{};
+        info.permissions.userID = geteuid();
+        info.permissions.groupID = getegid();
+        info.permissions.mode = static_cast<std::uint16_t>(c.mode);
+        const mode_t saved = umask(c.umask);
+        FSRef made{};
+        const OSErr err =
+            CreateFile(root, "m" + std::to_string(index++), &made, kCatInfoPermissions, &info);
+        umask(saved);
+        ASSERT_EQ(err, kNoErr);
+        struct stat st;
+        ASSERT_EQ(lstat(made.path, &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << "umask " << std::oct << c.umask;
+    }
+}
+
+int OpenDescriptorCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+// The first opening of a new file's data fork for writing uses the
+// descriptor of the creation: the data goes into the file that was created,
+// even when another process has put a different file under its name since.
+// Calls that remove, rename or create objects, or set information, let the
+// kept descriptor go.
+TEST_F(ObjectsTest, NewFileIsWrittenThroughItsCreationDescriptor) {
+    FSRef scratch{};  // lets go of a descriptor kept from earlier tests
+    ASSERT_EQ(CreateFile(root, "scratch", &scratch), kNoErr);
+    ASSERT_EQ(FSDeleteObject(&scratch), kNoErr);
+    const int before = OpenDescriptorCount();
+    FSRef made{};
+    ASSERT_EQ(CreateFile(root, "new", &made), kNoErr);
+    ASSERT_EQ(rename((dir / "new").c_str(), (dir / "moved-away").c_str()), 0);
+    WriteText(dir / "new", "someone else's");
+    FSIORefNum fork = 0;
+    ASSERT_EQ(FSOpenFork(&made, 0, nullptr, kFSWritePerm, &fork), kNoErr);
+    EXPECT_EQ(FSWriteFork(fork, kFSFromStart, 0, 4, "ours", nullptr), kNoErr);
+    EXPECT_EQ(FSCloseFork(fork), kNoErr);
+    EXPECT_EQ(ReadText(dir / "moved-away"), "ours");
+    EXPECT_EQ(ReadText(dir / "new"), "someone else's");
+    EXPECT_EQ(OpenDescriptorCount(), before);
+
+    // Taken once only: the next opening goes by the name.
+    ASSERT_EQ(FSOpenFork(&made, 0, nullptr, kFSWritePerm, &fork), kNoErr);
+    EXPECT_EQ(FSWriteFork(fork, kFSFromStart, 0, 2, "by", nullptr), kNoErr);
+    EXPECT_EQ(FSCloseFork(fork), kNoErr);
+    EXPECT_EQ(ReadText(dir / "new"), "bymeone else's");
+
+    // Not taken for reading, nor for another file; let go by the calls that
+    // change names or information.
+    struct Case {
+        const char* name;
+        std::function<void(const FSRef&)> call;
+    };
+    const Case cases[] = {
+        {"opened for reading",
+         [](const FSRef& file) {
+             FSIORefNum reader = 0;
+             ASSERT_EQ(FSOpenFork(&file, 0, nullptr, kFSReadPerm, &reader), kNoErr);
+             EXPECT_EQ(FSCloseFork(reader), kNoErr);
+         }},
+        {"set information",
+         [](const FSRef& file) {
+             FSCatalogInfo info{};
+             info.permissions.userID = geteuid();
+             info.permissions.groupID = getegid();
+             info.permissions.mode = 0640;
+             EXPECT_EQ(FSSetCatalogInfo(&file, kCatInfoPermissions, &info), kNoErr);
+         }},
+        {"deleted", [](const FSRef& file) { EXPECT_EQ(FSDeleteObject(&file), kNoErr); }},
+        {"renamed",
+         [](const FSRef& file) {
+             HFSUniStr255 other = Name("renamed");
+             EXPECT_EQ(FSRenameUnicode(&file, other.length, other.unicode, 0, nullptr), kNoErr);
+         }},
+        {"folder created",
+         [this](const FSRef&) { EXPECT_EQ(CreateDir(root, "another-folder"), kNoErr); }},
+    };
+    for (const Case& c : cases) {
+        FSRef file{};
+        ASSERT_EQ(CreateFile(root, "case", &file), kNoErr) << c.name;
+        EXPECT_EQ(OpenDescriptorCount(), before + 1) << c.name;
+        c.call(file);
+        const bool readOnly = std::string(c.name) == "opened for reading";
+        EXPECT_EQ(OpenDescriptorCount(), before + (readOnly ? 1 : 0)) << c.name;
+        (void)unlink((dir / "case").c_str());
+        (void)unlink((dir / "renamed").c_str());
+        (void)rmdir((dir / "another-folder").c_str());
+    }
+    FSRef last{};
+    ASSERT_EQ(CreateFile(root, "last", &last), kNoErr);
+    EXPECT_EQ(FSDeleteObject(&last), kNoErr);
+    EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
 TEST_F(ObjectsTest, DeleteFilesLinksAndOnlyEmptyFolders) {
@@ -303,6 +415,67 @@ TEST_F(ForksTest, AttributeForksBehaveLikeSmallFiles) {
     EXPECT_EQ(FSCreateFork(&file, own.length, own.unicode), kErrBadName);
     EXPECT_EQ(FSDeleteFork(&file, extra.length, extra.unicode), kNoErr);
     EXPECT_EQ(FSDeleteFork(&file, extra.length, extra.unicode), kErrForkNotFound);
+}
+
+// An attribute fork reads the value it was opened with; a write stores the
+// whole patched value.
+TEST_F(ForksTest, AnAttributeForkKeepsTheValueItWasOpenedWith) {
+    HFSUniStr255 rsrc = Name("rsrc");
+    FSIORefNum reader = 0;
+    ASSERT_EQ(FSOpenFork(&file, rsrc.length, rsrc.unicode, kFSReadPerm, &reader), kNoErr);
+    ASSERT_EQ(setxattr(file.path, "user.rsrc", "CHANGED", 7, 0), 0);
+    char buffer[16] = {};
+    std::uint32_t got = 0;
+    EXPECT_EQ(FSReadFork(reader, kFSFromStart, 0, sizeof buffer, buffer, &got), kErrEOF);
+    EXPECT_EQ(std::string(buffer, got), "RES");
+    std::int64_t size = 0;
+    EXPECT_EQ(FSGetForkSize(reader, &size), kNoErr);
+    EXPECT_EQ(size, 3);
+    EXPECT_EQ(FSCloseFork(reader), kNoErr);
+
+    FSIORefNum writer = 0;
+    ASSERT_EQ(FSOpenFork(&file, rsrc.length, rsrc.unicode, kFSReadWritePerm, &writer), kNoErr);
+    EXPECT_EQ(FSWriteFork(writer, kFSFromStart, 4, 2, "ab", nullptr), kNoErr);
+    char stored[16] = {};
+    ASSERT_EQ(getxattr(file.path, "user.rsrc", stored, sizeof stored), 7);
+    EXPECT_EQ(std::string(stored, 7), "CHANabD");
+    EXPECT_EQ(FSDeleteFork(&file, rsrc.length, rsrc.unicode), kNoErr);
+    EXPECT_EQ(FSWriteFork(writer, kFSFromStart, 0, 1, "z", nullptr), kErrForkNotFound)
+        << "a write never brings back a fork that was deleted";
+    EXPECT_EQ(FSCloseFork(writer), kNoErr);
+}
+
+// Space is reserved in advance only for large requests; either way the
+// logical size stays.
+TEST_F(ForksTest, SpaceIsReservedOnlyForLargeRequests) {
+    struct Case {
+        std::uint64_t request;
+        bool reserved;
+    };
+    const Case cases[] = {
+        {1, false}, {4096, false}, {(1 << 20) - 1, false}, {1 << 20, true}, {3 << 20, true}};
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string path = dir / ("space" + std::to_string(index++));
+        WriteText(path, "");
+        FSRef ref = RefOf(path);
+        FSIORefNum fork = 0;
+        ASSERT_EQ(FSOpenFork(&ref, 0, nullptr, kFSWritePerm, &fork), kNoErr);
+        std::uint64_t actual = 99;
+        EXPECT_EQ(FSAllocateFork(fork, kFSAllocNoRoundUp, kFSFromStart, 0, c.request, &actual),
+                  kNoErr);
+        EXPECT_EQ(FSCloseFork(fork), kNoErr);
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 0) << c.request;
+        if (!c.reserved) {
+            EXPECT_EQ(actual, 0u) << c.request;
+            EXPECT_EQ(st.st_blocks, 0) << c.request;
+        } else if (actual != 0) {  // 0: this file system cannot reserve
+            EXPECT_EQ(actual, c.request);
+            EXPECT_GE(static_cast<std::uint64_t>(st.st_blocks) * 512, c.request);
+        }
+    }
 }
 
 // Opening a data fork never opens anything but a regular file or a link's

@@ -286,6 +286,15 @@ TEST_F(RefsTest, UserAccessByteFollowsAccessForEachRight) {
         bits |= euidaccess(path.c_str(), X_OK) != 0 ? kUserAccessNoSearch : 0;
         return bits;
     };
+    // A locked file the owner may write by its mode: the lock refuses the
+    // writing, which the mode does not show.
+    const std::string lockedPath = dir / "modes/f0644-locked";
+    WriteText(lockedPath, "x");
+    ASSERT_EQ(chmod(lockedPath.c_str(), 0644), 0);
+    FSRef lockedRef = RefOf(lockedPath);
+    FSCatalogInfo lock{};
+    lock.nodeFlags = kNodeLocked;
+    ASSERT_EQ(FSSetCatalogInfo(&lockedRef, kCatInfoNodeFlags, &lock), kNoErr);
     for (const Case& c : cases) {
         const std::string path = dir / ("modes/" + std::string(c.name));
         FSRef ref = RefOf(path);
@@ -306,10 +315,12 @@ TEST_F(RefsTest, UserAccessByteFollowsAccessForEachRight) {
                                    nullptr, nullptr),
               kErrNoMoreItems);
     EXPECT_EQ(FSCloseIterator(it), kNoErr);
-    ASSERT_EQ(count, sizeof cases / sizeof cases[0]);
+    ASSERT_EQ(count, sizeof cases / sizeof cases[0] + 1);
     for (std::uint32_t i = 0; i < count; ++i) {
         EXPECT_EQ(infos[i].permissions.userAccess, expected(refs[i].path)) << refs[i].path;
     }
+    lock.nodeFlags = 0;
+    EXPECT_EQ(FSSetCatalogInfo(&lockedRef, kCatInfoNodeFlags, &lock), kNoErr);
 }
 
 TEST_F(RefsTest, LinkTypeTurnsAFileIntoASymbolicLink) {
