@@ -10,12 +10,22 @@ struct Slot {
     int fd = -1;
     std::string path;
 
+    bool hasFinder = false;  // the remembered Finder record and its file
+    std::string finderPath;
+    dev_t device = 0;
+    ino_t inode = 0;
+    KnownFinder finder;
+
     void Close() {
         if (fd >= 0) {
             close(fd);
         }
         fd = -1;
         path.clear();
+    }
+    void DropFinder() {
+        hasFinder = false;
+        finderPath.clear();
     }
     ~Slot() { Close(); }
 };
@@ -45,8 +55,31 @@ int CreatedFileSlot::Take(const char* path) {
     return fd;
 }
 
+void CreatedFileSlot::RememberFinder(const std::string& path, const struct stat& st,
+                                     const KnownFinder& record) {
+    Slot& slot = ThisThreadsSlot();
+    slot.hasFinder = true;
+    slot.finderPath = path;
+    slot.device = st.st_dev;
+    slot.inode = st.st_ino;
+    slot.finder = record;
+}
+
+bool CreatedFileSlot::RecallFinder(const char* path, const struct stat& st, KnownFinder* record) {
+    Slot& slot = ThisThreadsSlot();
+    const bool same = slot.hasFinder && slot.finderPath == path && S_ISREG(st.st_mode) &&
+                      st.st_dev == slot.device && st.st_ino == slot.inode;
+    if (same) {
+        *record = slot.finder;
+    }
+    slot.DropFinder();
+    return same;
+}
+
 void CreatedFileSlot::Forget() {
-    ThisThreadsSlot().Close();
+    Slot& slot = ThisThreadsSlot();
+    slot.Close();
+    slot.DropFinder();
 }
 
 }  // namespace zv_platform_detail

@@ -95,6 +95,18 @@ void ReadFinder(const std::string& path, bool isLink, StoredFinder* stored) {
     }
 }
 
+// The stored record as known without reading it.
+void StoredFinderOf(const KnownFinder& known, StoredFinder* stored) {
+    *stored = StoredFinder{};
+    if (!known.present) {
+        stored->record = StoredFinder::kAbsent;
+        return;
+    }
+    stored->record = StoredFinder::kValid;
+    std::memcpy(stored->blob, known.blob, sizeof stored->blob);
+    DecodeFinder(stored->blob, &stored->fi, &stored->xi);
+}
+
 bool ReadBusyMark(const std::string& path, UTCDateTime* date) {
     unsigned char raw[8];
     if (lgetxattr(path.c_str(), kBusyMarkAttr, raw, sizeof raw) != 8) {
@@ -560,19 +572,25 @@ OSErr ApplyPermissionsFd(int fd, const struct stat& st, const FSPermissionInfo& 
     return kNoErr;
 }
 
-// Stores Finder information on a new regular file, which has none yet.
-OSErr ApplyNewFinderFd(int fd, const FinderInfo& fi, const ExtendedFinderInfo& xi) {
+// Stores Finder information on a new regular file, which has none yet;
+// stored tells what the file carries afterwards.
+OSErr ApplyNewFinderFd(int fd, const FinderInfo& fi, const ExtendedFinderInfo& xi,
+                       KnownFinder* stored) {
+    static_assert(sizeof stored->blob == kFinderBlobSize);
     unsigned char blob[kFinderBlobSize];
     EncodeFinder(fi, xi, blob);
     static const unsigned char kZero[kFinderBlobSize] = {};
+    *stored = KnownFinder{};
     if (std::memcmp(blob, kZero, sizeof blob) == 0) {
         return kNoErr;
     }
-    // A file system without extended attributes keeps no Finder information.
-    if (fsetxattr(fd, kFinderInfoAttr, blob, sizeof blob, 0) != 0 && errno != ENOTSUP) {
-        return StatusFromErrno(errno);
+    if (fsetxattr(fd, kFinderInfoAttr, blob, sizeof blob, 0) == 0) {
+        stored->present = true;
+        std::memcpy(stored->blob, blob, sizeof blob);
+        return kNoErr;
     }
-    return kNoErr;
+    // A file system without extended attributes keeps no Finder information.
+    return errno == ENOTSUP ? kNoErr : StatusFromErrno(errno);
 }
 
 }  // namespace
@@ -587,7 +605,7 @@ OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap which,
 }
 
 OSErr ApplyCatalogInfoTo(const std::string& path, ObjectStat* object, FSCatalogInfoBitmap which,
-                         const FSCatalogInfo& info) {
+                         const FSCatalogInfo& info, const KnownFinder* known) {
     const struct stat st = object->st;
     bool isLink = S_ISLNK(st.st_mode);
     bool lockable = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode);
@@ -608,7 +626,11 @@ OSErr ApplyCatalogInfoTo(const std::string& path, ObjectStat* object, FSCatalogI
     OSErr err = kNoErr;
     if (which & (kCatInfoFinderInfo | kCatInfoFinderXInfo)) {
         StoredFinder old;
-        ReadFinder(path, isLink, &old);
+        if (known != nullptr && S_ISREG(st.st_mode)) {
+            StoredFinderOf(*known, &old);
+        } else {
+            ReadFinder(path, isLink, &old);
+        }
         const FinderInfo& fi = (which & kCatInfoFinderInfo) ? info.finderInfo : old.fi;
         const ExtendedFinderInfo& xi = (which & kCatInfoFinderXInfo) ? info.extFinderInfo : old.xi;
         const bool wasLink = isLink;
@@ -633,10 +655,13 @@ OSErr ApplyCatalogInfoTo(const std::string& path, ObjectStat* object, FSCatalogI
 }
 
 OSErr ApplyCatalogInfoToNewFile(int fd, const std::string& path, ObjectStat* object,
-                                FSCatalogInfoBitmap which, const FSCatalogInfo& info) {
+                                FSCatalogInfoBitmap which, const FSCatalogInfo& info,
+                                KnownFinder* stored, bool* storedKnown) {
     const bool becomesLink = (which & kCatInfoFinderInfo) &&
                              info.finderInfo.fileType == kSymLinkFileType &&
                              info.finderInfo.fileCreator == kSymLinkCreator;
+    *stored = KnownFinder{};
+    *storedKnown = false;
     if (object->locked || becomesLink || !S_ISREG(object->st.st_mode)) {
         return ApplyCatalogInfoTo(path, object, which, info);
     }
@@ -645,8 +670,9 @@ OSErr ApplyCatalogInfoToNewFile(int fd, const std::string& path, ObjectStat* obj
         const FinderInfo fi = (which & kCatInfoFinderInfo) ? info.finderInfo : FinderInfo{};
         const ExtendedFinderInfo xi =
             (which & kCatInfoFinderXInfo) ? info.extFinderInfo : ExtendedFinderInfo{};
-        err = ApplyNewFinderFd(fd, fi, xi);
+        err = ApplyNewFinderFd(fd, fi, xi, stored);
     }
+    *storedKnown = err == kNoErr;
     if (err == kNoErr && (which & kCatInfoPermissions)) {
         err = ApplyPermissionsFd(fd, object->st, info.permissions);
     }
@@ -707,7 +733,6 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
 OSErr FSSetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo,
                        const FSCatalogInfo* catalogInfo) {
     ZV_FAULT_POINT(FSSetCatalogInfo);
-    CreatedFileSlot::Forget();
     if (ref == nullptr || catalogInfo == nullptr) {
         return kErrParam;
     }
@@ -716,7 +741,13 @@ OSErr FSSetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo,
     if (err != kNoErr) {
         return err;
     }
-    return ApplyCatalogInfoTo(ref->path, &object, whichInfo & kCatInfoSettableInfo, *catalogInfo);
+    // A file this thread has just created carries the Finder record it was
+    // given then: no need to read it back.
+    KnownFinder known;
+    const bool isKnown = CreatedFileSlot::RecallFinder(ref->path, object.st, &known);
+    CreatedFileSlot::Forget();
+    return ApplyCatalogInfoTo(ref->path, &object, whichInfo & kCatInfoSettableInfo, *catalogInfo,
+                              isKnown ? &known : nullptr);
 }
 
 OSErr FSSetBusyMark(const FSRef* ref, const UTCDateTime* date) {

@@ -105,6 +105,13 @@ FSVolumeRefNum VolumeForDevice(dev_t device, const std::string& anyPath);
 // The folder recorded for a volume number; false when unknown.
 bool VolumeRootPath(FSVolumeRefNum volume, std::string* root);
 
+// Our Finder record of an object as known without reading it: present (and
+// then its 32 bytes) or absent.
+struct KnownFinder {
+    bool present = false;
+    unsigned char blob[32] = {};
+};
+
 // Applies the settable catalogue fields to the object at path (shared by
 // FSSetCatalogInfo and the create calls).
 OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap whichInfo,
@@ -112,14 +119,18 @@ OSErr ApplyCatalogInfo(const std::string& path, FSCatalogInfoBitmap whichInfo,
 
 // As ApplyCatalogInfo for an object whose statx the caller already has. When
 // the object is replaced (a file that becomes a link), object is read again.
+// A regular file's Finder record is read unless known is given.
 OSErr ApplyCatalogInfoTo(const std::string& path, ObjectStat* object, FSCatalogInfoBitmap whichInfo,
-                         const FSCatalogInfo& info);
+                         const FSCatalogInfo& info, const KnownFinder* known = nullptr);
 
 // ApplyCatalogInfoTo for a regular file that the caller has just created and
 // holds open as fd: it carries no Finder information, lock or attributes yet,
-// so nothing is read back and the writes go through the descriptor.
+// so nothing is read back and the writes go through the descriptor. stored
+// tells the Finder record the file is left with, when it is still a regular
+// file (not one turned into a link); stored->present is false otherwise.
 OSErr ApplyCatalogInfoToNewFile(int fd, const std::string& path, ObjectStat* object,
-                                FSCatalogInfoBitmap whichInfo, const FSCatalogInfo& info);
+                                FSCatalogInfoBitmap whichInfo, const FSCatalogInfo& info,
+                                KnownFinder* stored, bool* storedKnown);
 
 // Reads catalogue fields of the object at place (whose statx is object; it
 // holds the birth time when the creation date is asked for).

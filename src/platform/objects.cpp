@@ -155,8 +155,14 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
     ObjectStat object;
     err = StatObjectFd(fd, &object) == 0 ? kNoErr : StatusFromErrno(errno);
     FSCatalogInfoBitmap which = whichInfo & kCatInfoSettableInfo;
+    KnownFinder finder;  // a new file carries no Finder record
+    bool finderKnown = true;
     if (err == kNoErr && which != 0) {
-        err = ApplyCatalogInfoToNewFile(fd, path, &object, which, *catalogInfo);
+        err = ApplyCatalogInfoToNewFile(fd, path, &object, which, *catalogInfo, &finder,
+                                        &finderKnown);
+    }
+    if (err == kNoErr && finderKnown) {
+        CreatedFileSlot::RememberFinder(path, object.st, finder);
     }
     // The file's data is usually written next: keep the descriptor for that,
     // unless the file is now locked or its owner may not write it.

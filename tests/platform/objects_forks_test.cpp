@@ -252,6 +252,52 @@ TEST_F(ObjectsTest, NewFileIsWrittenThroughItsCreationDescriptor) {
     EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
+// Setting the Finder information of a file just created keeps the extended
+// Finder information it was created with (the record is known without
+// reading it back), and reads the record when the name has been given to
+// another file since.
+TEST_F(ObjectsTest, NewFileFinderInfoIsMergedWithWhatItCarries) {
+    struct Case {
+        const char* name;
+        std::uint8_t extByte;      // first extended byte at the creation; 0: none
+        bool replacedBy;           // another file with extended byte 0x77 takes the name
+        std::uint8_t expectedExt;  // 0: no record left
+    };
+    const Case cases[] = {
+        {"plain", 0, false, 0},
+        {"extended", 0x42, false, 0x42},
+        {"replaced", 0x42, true, 0x77},
+    };
+    for (const Case& c : cases) {
+        FSCatalogInfo info{};
+        info.finderInfo.fileType = 0x627A7920;
+        info.extFinderInfo.bytes[0] = c.extByte;
+        FSRef made{};
+        ASSERT_EQ(CreateFile(root, c.name, &made, kCatInfoFinderInfo | kCatInfoFinderXInfo, &info),
+                  kNoErr)
+            << c.name;
+        if (c.replacedBy) {
+            const std::string other = dir / "other";
+            WriteText(other, "");
+            unsigned char blob[32] = {'T', 'E', 'X', 'T'};
+            blob[16] = 0x77;
+            ASSERT_EQ(setxattr(other.c_str(), "user.zorvane.finderinfo", blob, sizeof blob, 0), 0);
+            ASSERT_EQ(rename(other.c_str(), made.path), 0);
+        }
+        FSCatalogInfo plain{};
+        ASSERT_EQ(FSSetCatalogInfo(&made, kCatInfoFinderInfo, &plain), kNoErr) << c.name;
+        unsigned char stored[32] = {};
+        const ssize_t n = getxattr(made.path, "user.zorvane.finderinfo", stored, sizeof stored);
+        if (c.expectedExt == 0) {
+            EXPECT_LT(n, 0) << c.name;
+        } else {
+            ASSERT_EQ(n, 32) << c.name;
+            EXPECT_EQ(std::memcmp(stored, "\0\0\0\0", 4), 0) << c.name << ": the type is cleared";
+            EXPECT_EQ(stored[16], c.expectedExt) << c.name;
+        }
+    }
+}
+
 TEST_F(ObjectsTest, DeleteFilesLinksAndOnlyEmptyFolders) {
     FSRef sub{};
     FSRef inner{};
