@@ -565,13 +565,19 @@ TEST_F(SaveTest, NoticesASourceThatChangesWhileItIsStored) {
     ASSERT_TRUE(a.Open(old.c_str()));
     ASSERT_TRUE(a.AddFilePath(src.c_str(), "./"));
 
-    // Another program keeps appending to the file during the whole save.
+    // Another program keeps appending to the file during the whole save; the
+    // save starts once the first append is in, so the writer is running.
     std::atomic<bool> stop{false};
+    std::atomic<bool> appending{false};
     std::thread writer([&] {
         while (!stop) {
             std::ofstream(src, std::ios::app) << 'x';
+            appending = true;
         }
     });
+    while (!appending) {
+        std::this_thread::yield();
+    }
     stPackSaveReport report;
     stPackSaveOptions options;
     options.report = &report;
