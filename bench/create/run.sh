@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Create benchmark: times `zpack create` of the extraction benchmark's tree
-# (about 200 MB in 5,000 files, made by bench/extract/make_tree.py) against
+# (about 200 MB in 5,000 files, made by bench/extract/ensure_tree.sh) against
 # `tar -cf - DIR | gzip -9` and against the single-threaded two-pass writer
 # (bench_create_twopass), in turn within each run, and prints the best time
 # of each and the ratios (goal: zpack/tar <= 0.6 on a 2-core machine). zpack
@@ -15,13 +15,7 @@ runs=${2:-3}
 cmake --build "$build" --target zpack bench_create_twopass -j 2 >/dev/null
 work="$build/bench-create"
 mkdir -p "$work"
-
-if [ ! -f "$work/tree.stamp" ]; then
-  echo "generating tree..."
-  rm -rf "$work/src"
-  python3 bench/extract/make_tree.py "$work/src/tree"
-  touch "$work/tree.stamp"
-fi
+tree=$(bench/extract/ensure_tree.sh "$build")
 
 now() { date +%s.%N; }
 less() { awk "BEGIN{exit !($1 < $2)}"; }
@@ -31,9 +25,9 @@ best_two=""
 for ((i = 1; i <= runs; i++)); do
   rm -f "$work/tree.zpk" "$work/tree.tar.gz" "$work/twopass.zpk"
   sync
-  t0=$(now); "$build/bin/zpack" create "$work/tree.zpk" "$work/src/tree"; t1=$(now)
-  (cd "$work/src" && tar -cf - tree | gzip -9 > ../tree.tar.gz); t2=$(now)
-  "$build/bin/bench_create_twopass" "$work/twopass.zpk" "$work/src/tree"; t3=$(now)
+  t0=$(now); "$build/bin/zpack" create "$work/tree.zpk" "$tree"; t1=$(now)
+  tar -C "$(dirname "$tree")" -cf - tree | gzip -9 > "$work/tree.tar.gz"; t2=$(now)
+  "$build/bin/bench_create_twopass" "$work/twopass.zpk" "$tree"; t3=$(now)
   z=$(awk "BEGIN{print $t1 - $t0}")
   t=$(awk "BEGIN{print $t2 - $t1}")
   w=$(awk "BEGIN{print $t3 - $t2}")
@@ -43,8 +37,8 @@ for ((i = 1; i <= runs; i++)); do
   if [ -z "$best_two" ] || less "$w" "$best_two"; then best_two=$w; fi
 done
 "$build/bin/zpack" verify "$work/tree.zpk" >/dev/null || { echo "zpack archive damaged" >&2; exit 1; }
-files=$(find "$work/src/tree" -type f | wc -l)
-bytes=$(du -sb "$work/src/tree" | cut -f1)
+files=$(find "$tree" -type f | wc -l)
+bytes=$(du -sb "$tree" | cut -f1)
 printf 'tree: %d files, %d bytes; zpack archive %d bytes, two-pass archive %d bytes, tar.gz %d bytes\n' \
   "$files" "$bytes" "$(stat -c %s "$work/tree.zpk")" "$(stat -c %s "$work/twopass.zpk")" \
   "$(stat -c %s "$work/tree.tar.gz")"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Extraction benchmark: times `zpack extract` of a generated tree (about
-# 200 MB in 5,000 files, text and binary) against `tar -xzf` of the same tree
+# 200 MB in 5,000 files, text and binary, made by ensure_tree.sh) against `tar -xzf` of the same tree
 # packed with gzip -9, alternating runs, and prints the best wall-clock and
 # CPU time of each and the ratios zpack/tar (goal: wall ratio <= 1.0). Both
 # outputs are compared once.
@@ -14,15 +14,11 @@ cmake --build "$build" --target zpack bench_extract_pack -j 2 >/dev/null
 work="$build/bench-extract"
 mkdir -p "$work"
 
-if [ ! -f "$work/tree.stamp" ]; then
-  echo "generating tree..."
-  rm -rf "$work/src"
-  python3 bench/extract/make_tree.py "$work/src/tree"
-  touch "$work/tree.stamp"
-  rm -f "$work/tree.zpk" "$work/tree.tar.gz"
-fi
-[ -f "$work/tree.zpk" ] || "$build/bin/bench_extract_pack" "$work/src/tree" "$work/tree.zpk"
-[ -f "$work/tree.tar.gz" ] || tar -C "$work/src" -cf - tree | gzip -9 > "$work/tree.tar.gz"
+tree=$(bench/extract/ensure_tree.sh "$build")
+# The archives are made again whenever the tree is newer than they are.
+[ "$work/tree.zpk" -nt "$tree.stamp" ] || "$build/bin/bench_extract_pack" "$tree" "$work/tree.zpk"
+[ "$work/tree.tar.gz" -nt "$tree.stamp" ] ||
+  tar -C "$(dirname "$tree")" -cf - tree | gzip -9 > "$work/tree.tar.gz"
 
 less() { awk "BEGIN{exit !($1 < $2)}"; }
 # Runs a command and prints "wall cpu" seconds (cpu = user + system,

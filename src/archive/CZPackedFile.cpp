@@ -75,12 +75,7 @@ bool FillEntry(stFileImage& e, const stPackRecord& r, std::uint32_t catalogPacke
     e.nPackedSize = r.nPackedSize;
     e.nSize = r.nSize;
     std::memcpy(e.digest, r.digest, kPackDigestSize);
-    e.createDate = r.createDate;
-    e.contentModDate = r.contentModDate;
-    e.attributeModDate = r.attributeModDate;
-    e.accessDate = r.accessDate;
-    e.backupDate = r.backupDate;
-    e.permissions = r.permissions;
+    CopyDatesAndPermissions(r, &e);
     return true;
 }
 
@@ -544,12 +539,7 @@ OSErr CZPackedFile::ReadFileAttribute(const char* path, stFileImage* entry) cons
     if (err != kNoErr) {
         std::memset(&info, 0, sizeof info);
     }
-    entry->createDate = info.createDate;
-    entry->contentModDate = info.contentModDate;
-    entry->attributeModDate = info.attributeModDate;
-    entry->accessDate = info.accessDate;
-    entry->backupDate = info.backupDate;
-    entry->permissions = info.permissions;
+    CopyDatesAndPermissions(info, entry);
     return err;
 }
 
@@ -565,12 +555,7 @@ OSErr CZPackedFile::SetFileAttribute(const char* path, const stFileImage* entry)
         return err;
     }
     FSGetCatalogInfo(&ref, kAttributeInfo, &info, nullptr, nullptr, nullptr);
-    info.createDate = entry->createDate;
-    info.contentModDate = entry->contentModDate;
-    info.attributeModDate = entry->attributeModDate;
-    info.accessDate = entry->accessDate;
-    info.backupDate = entry->backupDate;
-    info.permissions = entry->permissions;
+    CopyDatesAndPermissions(*entry, &info);
     return FSSetCatalogInfo(&ref, kAttributeInfo, &info);
 }
 

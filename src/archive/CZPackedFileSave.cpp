@@ -182,12 +182,7 @@ void EncodeRecord(const stFileImage& e, std::uint32_t offset, std::uint32_t size
     r.nSize = size;
     r.nPackedSize = packedSize;
     std::memcpy(r.digest, digest, kPackDigestSize);
-    r.createDate = e.createDate;
-    r.contentModDate = e.contentModDate;
-    r.attributeModDate = e.attributeModDate;
-    r.accessDate = e.accessDate;
-    r.backupDate = e.backupDate;
-    r.permissions = e.permissions;
+    CopyDatesAndPermissions(e, &r);
     r.Encode(out);
 }
 

@@ -36,4 +36,16 @@ struct stFileImage {
     bool IsPending() const { return nOffset == -1; }
 };
 
+// Copies the five dates and the permissions between the records that carry
+// them under the same names: stFileImage, stPackRecord and FSCatalogInfo.
+template <class From, class To>
+void CopyDatesAndPermissions(const From& from, To* to) {
+    to->createDate = from.createDate;
+    to->contentModDate = from.contentModDate;
+    to->attributeModDate = from.attributeModDate;
+    to->accessDate = from.accessDate;
+    to->backupDate = from.backupDate;
+    to->permissions = from.permissions;
+}
+
 }  // namespace zorvane

@@ -213,6 +213,21 @@ std::uint32_t NodeId(const std::string& path, const struct stat& st) {
     return IsVolumeRoot(path, st) ? 2 : NodeIdFromInode(st.st_ino);
 }
 
+// The node ID of the folder that holds the object at path (whose lstat is
+// st): 1 for a volume root, or when that folder cannot be looked at. The
+// folder is looked at once, for both questions.
+std::uint32_t ParentNodeId(const std::string& path, const struct stat& st) {
+    if (path == "/") {
+        return 1;
+    }
+    const std::string parentPath = ParentPath(path);
+    struct stat parent;
+    if (lstat(parentPath.c_str(), &parent) != 0 || parent.st_dev != st.st_dev) {
+        return 1;
+    }
+    return NodeId(parentPath, parent);
+}
+
 std::uint32_t CountEntries(const std::string& path) {
     DIR* dir = opendir(path.c_str());
     if (dir == nullptr) {
@@ -271,11 +286,7 @@ OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object, FSCata
         info->volume = VolumeForDevice(st.st_dev, path);
     }
     if (which & kCatInfoParentDirID) {
-        struct stat parent;
-        bool root = IsVolumeRoot(path, st);
-        std::string parentPath = ParentPath(path);
-        info->parentDirID =
-            (root || lstat(parentPath.c_str(), &parent) != 0) ? 1 : NodeId(parentPath, parent);
+        info->parentDirID = ParentNodeId(path, st);
     }
     if (which & kCatInfoNodeID) {
         info->nodeID = NodeId(path, st);
@@ -324,11 +335,7 @@ OSErr ReadCatalogInfo(const ObjectPlace& place, const ObjectStat& object, FSCata
 void FillSpec(const std::string& path, const struct stat& st, FSSpec* fsSpec) {
     std::memset(fsSpec, 0, sizeof *fsSpec);
     fsSpec->vRefNum = VolumeForDevice(st.st_dev, path);
-    struct stat parent;
-    std::string parentPath = ParentPath(path);
-    fsSpec->parID = (IsVolumeRoot(path, st) || lstat(parentPath.c_str(), &parent) != 0)
-                        ? 1
-                        : NodeId(parentPath, parent);
+    fsSpec->parID = ParentNodeId(path, st);
     std::string name = LastComponent(path);
     std::size_t length = name.size() > 63 ? 63 : name.size();
     fsSpec->name[0] = static_cast<unsigned char>(length);

@@ -179,6 +179,16 @@ OSErr JoinChild(const char* parent, const std::string& name, std::string* out) {
     return kNoErr;
 }
 
+OSErr SiblingPath(const std::string& path, const UniChar* name, UniCharCount length,
+                  std::string* out) {
+    std::string utf8;
+    OSErr err = NameToUtf8(name, length, &utf8);
+    if (err != kNoErr) {
+        return err;
+    }
+    return JoinChild(ParentPath(path).c_str(), utf8, out);
+}
+
 std::string ParentPath(const std::string& path) {
     std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0) {

@@ -60,12 +60,8 @@ OSErr FSRenameOverUnicode(const FSRef* ref, UniCharCount nameLength, const UniCh
         return kErrNotAFile;
     }
     const std::string from = ref->path;
-    std::string utf8;
     std::string to;
-    err = NameToUtf8(name, nameLength, &utf8);
-    if (err == kNoErr) {
-        err = JoinChild(ParentPath(from).c_str(), utf8, &to);
-    }
+    err = SiblingPath(from, name, nameLength, &to);
     if (err != kNoErr) {
         return err;
     }

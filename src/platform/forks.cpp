@@ -393,6 +393,35 @@ OSErr WriteAttrFork(OpenFork& fork, std::int64_t position, std::uint32_t count,
     return err;
 }
 
+// An open fork locked for one operation, and the position the operation names.
+// The lock is let go before the fork.
+struct ForkOperation {
+    std::shared_ptr<OpenFork> fork;
+    std::unique_lock<std::mutex> lock;
+    std::int64_t position = 0;
+};
+
+// Finds the open fork (-51), refuses a missing buffer (-50), locks the fork,
+// checks that it may be read or written, and resolves the position.
+OSErr BeginForkOperation(FSIORefNum number, bool writing, bool bufferMissing,
+                         std::uint16_t positionMode, std::int64_t offset, ForkOperation* op) {
+    op->fork = FindFork(number);
+    if (!op->fork) {
+        return kErrBadForkRef;
+    }
+    if (bufferMissing) {
+        return kErrParam;
+    }
+    op->lock = std::unique_lock<std::mutex>(op->fork->mutex);
+    if (writing && !op->fork->canWrite) {
+        return kErrWritePermission;
+    }
+    if (!writing && !op->fork->canRead) {
+        return kErrAccessDenied;
+    }
+    return ResolvePosition(*op->fork, positionMode, offset, &op->position);
+}
+
 }  // namespace
 
 OSErr FSIterateForks(const FSRef* ref, ForkIterator* iterator, HFSUniStr255* forkName,
@@ -535,22 +564,14 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* f
 OSErr FSReadFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_t positionOffset,
                  std::uint32_t requestCount, void* buffer, std::uint32_t* actualCount) {
     ZV_FAULT_POINT(FSReadFork);
-    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
-    if (!fork) {
-        return kErrBadForkRef;
-    }
-    if (buffer == nullptr && requestCount > 0) {
-        return kErrParam;
-    }
-    std::lock_guard<std::mutex> lock(fork->mutex);
-    if (!fork->canRead) {
-        return kErrAccessDenied;
-    }
-    std::int64_t position;
-    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &position);
+    ForkOperation op;
+    OSErr err = BeginForkOperation(forkRefNum, false, buffer == nullptr && requestCount > 0,
+                                   positionMode, positionOffset, &op);
     if (err != kNoErr) {
         return err;
     }
+    OpenFork* fork = op.fork.get();
+    const std::int64_t position = op.position;
     auto bytes = static_cast<unsigned char*>(buffer);
     std::uint32_t done = 0;
     if (fork->isData) {
@@ -571,22 +592,14 @@ OSErr FSReadFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_t
 OSErr FSWriteFork(FSIORefNum forkRefNum, std::uint16_t positionMode, std::int64_t positionOffset,
                   std::uint32_t requestCount, const void* buffer, std::uint32_t* actualCount) {
     ZV_FAULT_POINT(FSWriteFork);
-    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
-    if (!fork) {
-        return kErrBadForkRef;
-    }
-    if (buffer == nullptr && requestCount > 0) {
-        return kErrParam;
-    }
-    std::lock_guard<std::mutex> lock(fork->mutex);
-    if (!fork->canWrite) {
-        return kErrWritePermission;
-    }
-    std::int64_t position;
-    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &position);
+    ForkOperation op;
+    OSErr err = BeginForkOperation(forkRefNum, true, buffer == nullptr && requestCount > 0,
+                                   positionMode, positionOffset, &op);
     if (err != kNoErr) {
         return err;
     }
+    OpenFork* fork = op.fork.get();
+    const std::int64_t position = op.position;
     auto bytes = static_cast<const unsigned char*>(buffer);
     std::uint32_t done = 0;
     if (fork->isData) {
@@ -605,19 +618,13 @@ OSErr FSAllocateFork(FSIORefNum forkRefNum, std::uint16_t /*flags*/, std::uint16
                      std::int64_t positionOffset, std::uint64_t requestCount,
                      std::uint64_t* actualCount) {
     ZV_FAULT_POINT(FSAllocateFork);
-    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
-    if (!fork) {
-        return kErrBadForkRef;
-    }
-    std::lock_guard<std::mutex> lock(fork->mutex);
-    if (!fork->canWrite) {
-        return kErrWritePermission;
-    }
-    std::int64_t position;
-    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &position);
+    ForkOperation op;
+    OSErr err = BeginForkOperation(forkRefNum, true, false, positionMode, positionOffset, &op);
     if (err != kNoErr) {
         return err;
     }
+    OpenFork* fork = op.fork.get();
+    const std::int64_t position = op.position;
     if (requestCount > static_cast<std::uint64_t>(INT64_MAX - position)) {
         return kErrParam;
     }
@@ -639,19 +646,13 @@ OSErr FSAllocateFork(FSIORefNum forkRefNum, std::uint16_t /*flags*/, std::uint16
 OSErr FSSetForkSize(FSIORefNum forkRefNum, std::uint16_t positionMode,
                     std::int64_t positionOffset) {
     ZV_FAULT_POINT(FSSetForkSize);
-    std::shared_ptr<OpenFork> fork = FindFork(forkRefNum);
-    if (!fork) {
-        return kErrBadForkRef;
-    }
-    std::lock_guard<std::mutex> lock(fork->mutex);
-    if (!fork->canWrite) {
-        return kErrWritePermission;
-    }
-    std::int64_t size;
-    OSErr err = ResolvePosition(*fork, positionMode, positionOffset, &size);
+    ForkOperation op;
+    OSErr err = BeginForkOperation(forkRefNum, true, false, positionMode, positionOffset, &op);
     if (err != kNoErr) {
         return err;
     }
+    OpenFork* fork = op.fork.get();
+    const std::int64_t size = op.position;
     if (fork->isData) {
         if (ftruncate(fork->fd, size) != 0) {
             return StatusFromErrno(errno);

@@ -90,6 +90,11 @@ OSErr NameToUtf8(const UniChar* name, UniCharCount length, std::string* out);
 // parent + "/" + name; -37 when longer than kMaxPath.
 OSErr JoinChild(const char* parent, const std::string& name, std::string* out);
 
+// The path of the object called name in the folder that holds path; a
+// status as NameToUtf8 and JoinChild give.
+OSErr SiblingPath(const std::string& path, const UniChar* name, UniCharCount length,
+                  std::string* out);
+
 // The folder part of an absolute path ("/" for "/x" and for "/").
 std::string ParentPath(const std::string& path);
 

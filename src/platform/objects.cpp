@@ -270,12 +270,8 @@ OSErr FSRenameUnicode(const FSRef* ref, UniCharCount nameLength, const UniChar* 
     if (from == "/") {
         return kErrParam;
     }
-    std::string utf8;
     std::string to;
-    err = NameToUtf8(name, nameLength, &utf8);
-    if (err == kNoErr) {
-        err = JoinChild(ParentPath(from).c_str(), utf8, &to);
-    }
+    err = SiblingPath(from, name, nameLength, &to);
     if (err != kNoErr) {
         return err;
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 #include "archive/PackCatalog.h"
@@ -111,6 +112,15 @@ std::string ReadFileText(const std::string& path) {
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+std::string Random(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) {
+        c = static_cast<char>(gen());
+    }
+    return s;
 }
 
 }  // namespace zvtest

@@ -47,5 +47,7 @@ bool SamePermissions(const FSPermissionInfo& a, const FSPermissionInfo& b);
 bool WriteFileBytes(const std::string& path, const Bytes& bytes);
 // Reads a whole file; empty when it is missing.
 std::string ReadFileText(const std::string& path);
+// n pseudo-random bytes, the same for the same seed.
+std::string Random(std::size_t n, unsigned seed);
 
 }  // namespace zvtest

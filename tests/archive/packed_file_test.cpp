@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -16,19 +15,11 @@
 namespace fs = std::filesystem;
 using zorvane::CZPackedFile;
 using zvtest::ProbeArchive;
+using zvtest::Random;
 using zvtest::ReadFileText;
 using zvtest::TestArchive;
 
 namespace {
-
-std::string Random(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) {
-        c = static_cast<char>(gen());
-    }
-    return s;
-}
 
 std::string ReadEntry(const CZPackedFile& a, unsigned long id) {
     std::string s(a.GetFileImageSizeById(id), '\0');

@@ -32,19 +32,11 @@ using zorvane::stPackSaveReport;
 using zvtest::Deflate;
 using zvtest::Md5Of;
 using zvtest::ProbeArchive;
+using zvtest::Random;
 using zvtest::ReadFileText;
 using zvtest::TestArchive;
 
 namespace {
-
-std::string Random(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) {
-        c = static_cast<char>(gen());
-    }
-    return s;
-}
 
 // Text that compresses well but not trivially.
 std::string Words(std::size_t n, unsigned seed) {
