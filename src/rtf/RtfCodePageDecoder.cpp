@@ -177,10 +177,6 @@ RtfCodePageDecoder::Converter* RtfCodePageDecoder::Find(int codePage) {
     return m_converters.back()->IsOpen() ? m_converters.back().get() : nullptr;
 }
 
-bool RtfCodePageDecoder::IsSupported(int codePage) {
-    return codePage == kWestern || codePage == kSymbol || Find(codePage) != nullptr;
-}
-
 void RtfCodePageDecoder::Decode(int codePage, std::string_view bytes, std::u16string& out) {
     Converter* converter = codePage == kWestern || codePage == kSymbol ? nullptr : Find(codePage);
     if (converter != nullptr) {

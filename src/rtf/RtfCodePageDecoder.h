@@ -28,9 +28,6 @@ class RtfCodePageDecoder {
     // no particular page (1, "default", and unknown values).
     static int CodePageForCharset(int charset);
 
-    // Whether bytes in codePage are decoded as that page (not as 1252).
-    bool IsSupported(int codePage);
-
     // Appends the UTF-16 form of bytes to out.
     void Decode(int codePage, std::string_view bytes, std::u16string& out);
 
